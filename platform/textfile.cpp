@@ -1,0 +1,48 @@
+#include "textfile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+bool WriteTextFile(const QString &path, const QStringList &lines, QString *error)
+{
+    QStringEncoder encoder(QStringEncoder::System);
+    QByteArray data;
+    for (const QString &line : lines) {
+        data += encoder.encode(line);
+        data += "\r\n";
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("Could not write \"%1\": %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool ReadTextFile(const QString &path, QStringList *lines, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = QStringLiteral("Could not read \"%1\": %2").arg(path, file.errorString());
+        return false;
+    }
+    QByteArray data = file.readAll();
+    QString text;
+    if (data.startsWith("\xEF\xBB\xBF")) {
+        text = QString::fromUtf8(data.constData() + 3, data.size() - 3);
+    } else {
+        QStringDecoder decoder(QStringDecoder::System);
+        text = decoder.decode(data);
+    }
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList result = text.split(u'\n');
+    if (!result.isEmpty() && result.last().isEmpty())
+        result.removeLast(); // the line end of the last line
+    *lines = result;
+    return true;
+}
