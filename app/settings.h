@@ -35,8 +35,8 @@ struct tSettings {
     qint32 ISOMountTimeout = 30;
     QString VCDFilePath;
     QString VCDDriveLetter;
-    tPlayers Player4BluRays = PDVD;
-    tPlayers Player4DVDs = PDVD;
+    tPlayers Player4BluRays = tPlayers::PDVD; // qualified: the member PDVD hides the enumerator here
+    tPlayers Player4DVDs = tPlayers::PDVD;
     tPlayers Player4EncMedia = W10MTV;
     tPDVD PDVD;
     bool LocalDB = true;
