@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
 #include <QtEndian>
 
 #include <limits>
@@ -177,11 +176,10 @@ public:
             const qsizetype n = length();
             if (m_options & kdoUTF16ToUTF8) {
                 need(n);
-                QStringDecoder decoder(QStringConverter::Utf8,
-                                       QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
-                s = decoder(QByteArrayView(m_p, n));
-                if (decoder.hasError())
+                const QByteArrayView bytes(m_p, n);
+                if (!bytes.isValidUtf8())
                     throw EKBDynamic(QStringLiteral("Utf8ToUnicode failed!"));
+                s = QString::fromUtf8(bytes);
                 m_p += n;
             } else {
                 need(2 * n);
