@@ -100,16 +100,28 @@ QList<qint32> ranksOf(qsizetype count, Less less)
 
 // Folded UTF-8 text of one field group of every title, one after the other.
 // UTF-8 keeps a byte search exact: a valid needle only matches at character
-// boundaries of a valid haystack.
+// boundaries of a valid haystack. A title's names are joined by commas: search
+// terms never contain a comma, so a match can neither span two names nor
+// straddle one.
 struct FieldTexts {
     QByteArray text;
-    QList<qint32> start; // title i spans [start[i], start[i + 1])
+    QList<qint32> start{0}; // title i spans [start[i], start[i + 1])
 
-    void append(const QString &unfolded)
+    void append(QStringView unfolded)
     {
-        if (start.isEmpty())
-            start.append(0);
-        text += foldForSearch(unfolded).toUtf8();
+        appendFolded(unfolded);
+        start.append(qint32(text.size()));
+    }
+    template <typename Range, typename NameOf>
+    void appendNames(const Range &names, NameOf nameOf)
+    {
+        bool first = true;
+        for (const auto &entry : names) {
+            if (!first)
+                text += ',';
+            first = false;
+            appendFolded(nameOf(entry));
+        }
         start.append(qint32(text.size()));
     }
     bool contains(qsizetype i, const QByteArray &needle) const
@@ -118,28 +130,74 @@ struct FieldTexts {
         return memmem(text.constData() + from, size_t(start[i + 1] - from), needle.constData(),
                       size_t(needle.size())) != nullptr;
     }
+
+private:
+    // Folding works code point by code point (QChar's folding of one code
+    // point is QString's), so this equals foldForSearch(s).toUtf8() with a
+    // fast path for ASCII, which folds to ASCII lower case.
+    void appendFolded(QStringView s)
+    {
+        const qsizetype n = s.size();
+        const qsizetype at = text.size();
+        text.resize(at + 3 * n); // UTF-8 needs at most 3 bytes per UTF-16 code unit
+        char *const begin = text.data() + at;
+        char *out = begin;
+        for (qsizetype i = 0; i < n; ++i) {
+            char32_t c = s[i].unicode();
+            if (c < 0x80) {
+                *out++ = char(c >= u'A' && c <= u'Z' ? c + 32 : c);
+                continue;
+            }
+            // A lone surrogate keeps its own 3-byte form, which no valid needle
+            // can match (nor can a valid term match it in the text).
+            if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1].unicode())) {
+                c = QChar::surrogateToUcs4(char16_t(c), s[i + 1].unicode());
+                ++i;
+            }
+            c = QChar::toCaseFolded(c);
+            if (c < 0x800) {
+                *out++ = char(0xc0 | (c >> 6));
+            } else if (c < 0x10000) {
+                *out++ = char(0xe0 | (c >> 12));
+                *out++ = char(0x80 | ((c >> 6) & 0x3f));
+            } else {
+                *out++ = char(0xf0 | (c >> 18));
+                *out++ = char(0x80 | ((c >> 12) & 0x3f));
+                *out++ = char(0x80 | ((c >> 6) & 0x3f));
+            }
+            *out++ = char(0x80 | (c & 0x3f));
+        }
+        text.resize(at + (out - begin));
+    }
 };
 
-// Names joined by commas: search terms never contain a comma, so a match can
-// neither span two names nor straddle one.
-QString joinedNames(const QStringList &names) { return names.join(u','); }
-
-QString joinedActors(const QList<tActor> &actors)
+QByteArray foldedUtf8(QStringView s)
 {
-    QString joined;
-    for (qsizetype i = 0; i < actors.size(); ++i) {
-        if (i > 0)
-            joined += u',';
-        joined += actors.at(i).Actor;
-    }
-    return joined;
+    FieldTexts one;
+    one.append(s);
+    return one.text;
 }
 
 struct BoxTerms {
     bool active = false;
     bool hasEmptyTerm = false;
+    // A term with a lone surrogate matches code units, not characters: such a
+    // box is left to the plain rules.
+    bool needsPlainMatch = false;
     QList<QByteArray> needles;
 };
+
+bool hasLoneSurrogate(QStringView s)
+{
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode()))
+            ++i;
+        else if (QChar::isSurrogate(c))
+            return true;
+    }
+    return false;
+}
 
 BoxTerms prepareTerms(const QString &text)
 {
@@ -152,7 +210,9 @@ BoxTerms prepareTerms(const QString &text)
         if (term.isEmpty())
             box.hasEmptyTerm = true;
         else
-            box.needles.append(foldForSearch(term).toUtf8());
+            box.needles.append(foldedUtf8(term));
+        if (hasLoneSurrogate(term))
+            box.needsPlainMatch = true;
     }
     return box;
 }
@@ -346,13 +406,19 @@ ViewListIndex::ViewListIndex(const tTitles &titles, const QLocale &locale)
     data->locale = usableLocale(locale);
     const QList<tTitle> &list = titles.Title;
     const qsizetype n = list.size();
+    const auto actorName = [](const tActor &a) { return QStringView(a.Actor); };
+    const auto plainName = [](const QString &name) { return QStringView(name); };
+    qsizetype descChars = 0;
+    for (const tTitle &t : list)
+        descChars += t.Description.size();
+    data->desc.text.reserve(descChars + descChars / 8);
     for (const tTitle &t : list) {
         data->name.append(t.Title);
         data->desc.append(t.Description);
-        data->actors.append(joinedActors(t.Actors));
-        data->directors.append(joinedNames(t.Crew.Director));
-        data->writers.append(joinedNames(t.Crew.Writer));
-        data->producers.append(joinedNames(t.Crew.Producer));
+        data->actors.appendNames(t.Actors, actorName);
+        data->directors.appendNames(t.Crew.Director, plainName);
+        data->writers.appendNames(t.Crew.Writer, plainName);
+        data->producers.appendNames(t.Crew.Producer, plainName);
     }
 
     QCollator caseless(data->locale);
@@ -429,6 +495,19 @@ ViewListResult ViewListIndex::build(const ViewFilter &filter) const
     // An empty term matches no title in these boxes.
     const bool nothingMatches = desc.hasEmptyTerm || directors.hasEmptyTerm || writers.hasEmptyTerm
         || producers.hasEmptyTerm;
+    const bool plainSearch = name.needsPlainMatch || desc.needsPlainMatch || actors.needsPlainMatch
+        || directors.needsPlainMatch || writers.needsPlainMatch || producers.needsPlainMatch;
+
+    // The boxes with the shortest texts first.
+    const auto fastSearch = [&](qsizetype i, const tTitle &t) {
+        return (!name.active || allFound(data.name, i, name.needles))
+            && (!directors.active || allFound(data.directors, i, directors.needles))
+            && (!writers.active || allFound(data.writers, i, writers.needles))
+            && (!producers.active || allFound(data.producers, i, producers.needles))
+            && (!actors.active
+                || (!(actors.hasEmptyTerm && t.Actors.isEmpty()) && allFound(data.actors, i, actors.needles)))
+            && (!desc.active || allFound(data.desc, i, desc.needles));
+    };
 
     const int kind = filter.CurrentSort / 2;
     const bool ascending = filter.isAscending();
@@ -445,18 +524,7 @@ ViewListResult ViewListIndex::build(const ViewFilter &filter) const
             if (t.SeriesBoxSetChild || !filter.matchesWatched(t) || !filter.matchesWatchList(t)
                 || !filter.matchesMediaType(t) || !filter.matchesGenres(t) || !filter.matchesCats(t))
                 continue;
-            if (name.active && !allFound(data.name, i, name.needles))
-                continue;
-            if (directors.active && !allFound(data.directors, i, directors.needles))
-                continue;
-            if (writers.active && !allFound(data.writers, i, writers.needles))
-                continue;
-            if (producers.active && !allFound(data.producers, i, producers.needles))
-                continue;
-            if (actors.active
-                && ((actors.hasEmptyTerm && t.Actors.isEmpty()) || !allFound(data.actors, i, actors.needles)))
-                continue;
-            if (desc.active && !allFound(data.desc, i, desc.needles))
+            if (plainSearch ? !filter.matchesSearch(t) : !fastSearch(i, t))
                 continue;
             const quint64 r = ascending ? quint64(rank.at(i)) : quint64(0x7fffffff - rank.at(i));
             picked.push_back((r << 32) | quint64(i));

@@ -521,7 +521,8 @@ private slots:
     {
         QRandomGenerator rng(7);
         const QStringList words{u"night"_s, u"Élan"_s, u"ΣΟΦΙΑ"_s, u"star"_s, u"STAR"_s, u"war"_s,
-                                u"straße"_s, u"Ørsted"_s, u"moon"_s, u"a"_s, u"the"_s, u"river"_s};
+                                u"straße"_s, u"Ørsted"_s, u"moon"_s, u"a"_s, u"the"_s, u"river"_s,
+                                u"\U00010400x"_s}; // a letter outside the BMP, with a case pair
         auto phrase = [&](int maxWords) {
             QStringList p;
             const int n = rng.bounded(maxWords + 1);
@@ -560,7 +561,7 @@ private slots:
         }
         const ViewListIndex index(c, kEnglish);
         auto term = [&] {
-            static const QStringList extra{u""_s, u" "_s, u","_s, u"ar"_s, u"r s"_s, u"Σ"_s, u"é"_s};
+            static const QStringList extra{u""_s, u" "_s, u","_s, u"ar"_s, u"r s"_s, u"Σ"_s, u"é"_s, u"\U00010428"_s};
             return rng.bounded(3) == 0 ? extra.at(rng.bounded(extra.size()))
                                        : words.at(rng.bounded(words.size())).left(1 + rng.bounded(4));
         };
