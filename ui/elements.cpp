@@ -1,0 +1,304 @@
+#include "ui/elements.h"
+
+#include <QFontMetricsF>
+#include <QGraphicsDropShadowEffect>
+#include <QJsonArray>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <QTextLayout>
+
+int Element::s_runningFades = 0;
+
+namespace {
+
+QString colorText(const QColor &c)
+{
+    return c.name(QColor::HexArgb).toUpper();
+}
+
+QJsonArray rectArray(const QRectF &r)
+{
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+
+} // namespace
+
+QFont fonts::Make(const QString &family, int size, bool italic, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(size);
+    font.setItalic(italic);
+    font.setBold(bold);
+    return font;
+}
+
+Element::Element(Kind kind, const QString &name, const QRectF &geometry, QGraphicsItem *parent)
+    : QGraphicsObject(parent), m_kind(kind), m_name(name), m_size(geometry.size())
+{
+    setObjectName(name);
+    setPos(geometry.topLeft());
+    setAcceptedMouseButtons(Qt::NoButton);
+    setAcceptHoverEvents(false);
+}
+
+Element::~Element() = default;
+
+void Element::setSize(const QSizeF &size)
+{
+    if (size == m_size)
+        return;
+    prepareGeometryChange();
+    m_size = size;
+}
+
+void Element::setGeometry(const QRectF &geometry)
+{
+    setPos(geometry.topLeft());
+    setSize(geometry.size());
+}
+
+QRectF Element::surfaceGeometry() const
+{
+    return {scenePos(), m_size};
+}
+
+void Element::setGlow(const QColor &color, qreal radius)
+{
+    if (!m_glow) {
+        m_glow = new QGraphicsDropShadowEffect;
+        m_glow->setOffset(0, 0);
+        setGraphicsEffect(m_glow); // takes ownership
+    }
+    m_glow->setBlurRadius(radius);
+    m_glow->setColor(color);
+}
+
+void Element::setGlowColor(const QColor &color)
+{
+    if (m_glow)
+        m_glow->setColor(color);
+    else
+        setGlow(color);
+}
+
+void Element::clearGlow()
+{
+    if (!m_glow)
+        return;
+    setGraphicsEffect(nullptr); // deletes the effect
+    m_glow = nullptr;
+}
+
+QColor Element::glowColor() const
+{
+    return m_glow ? m_glow->color() : QColor();
+}
+
+void Element::fadeTo(qreal target, int ms)
+{
+    if (m_fade) {
+        m_fade->stop();
+        delete m_fade;
+    }
+    if (ms <= 0) {
+        setOpacity(target);
+        return;
+    }
+    auto *fade = new QPropertyAnimation(this, "opacity", this);
+    fade->setDuration(ms);
+    fade->setStartValue(opacity());
+    fade->setEndValue(target);
+    // Counted from the animation's own signal, which it also sends when it is
+    // destroyed while running (with its element).
+    connect(fade, &QAbstractAnimation::stateChanged, fade,
+            [](QAbstractAnimation::State now, QAbstractAnimation::State before) {
+                if (now == QAbstractAnimation::Running)
+                    ++s_runningFades;
+                else if (before == QAbstractAnimation::Running)
+                    --s_runningFades;
+            });
+    m_fade = fade;
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+bool Element::isFading() const
+{
+    return m_fade && m_fade->state() == QAbstractAnimation::Running;
+}
+
+int Element::runningFades()
+{
+    return s_runningFades;
+}
+
+QJsonObject Element::state() const
+{
+    QJsonObject o;
+    o[u"kind"_qs] = m_kind == Kind::Label ? u"label"_qs : u"image"_qs;
+    o[u"visible"_qs] = isShown();
+    o[u"seen"_qs] = isVisible();
+    o[u"opacity"_qs] = opacity();
+    o[u"rect"_qs] = rectArray(surfaceGeometry());
+    if (m_glow)
+        o[u"glow"_qs] = colorText(m_glow->color());
+    if (auto *p = dynamic_cast<const Element *>(parentItem()))
+        o[u"parent"_qs] = p->name();
+    return o;
+}
+
+QRectF Element::boundingRect() const
+{
+    return {QPointF(0, 0), m_size};
+}
+
+// ---------------------------------------------------------------- labels
+
+LabelElement::LabelElement(const QString &name, const QRectF &geometry, QGraphicsItem *parent)
+    : Element(Kind::Label, name, geometry, parent), m_font(fonts::Make(QString::fromUtf16(fonts::Arial), 24))
+{
+}
+
+void LabelElement::setText(const QString &text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    fitToText();
+    update();
+}
+
+void LabelElement::setFont(const QFont &font)
+{
+    m_font = font;
+    fitToText();
+    update();
+}
+
+void LabelElement::setColor(const QColor &color)
+{
+    m_color = color;
+    update();
+}
+
+void LabelElement::setAlignment(Qt::Alignment alignment)
+{
+    m_alignment = alignment;
+    update();
+}
+
+void LabelElement::setWordWrap(bool wrap)
+{
+    m_wordWrap = wrap;
+    update();
+}
+
+void LabelElement::setAutoSize(bool autoSize)
+{
+    m_autoSize = autoSize;
+    fitToText();
+}
+
+qreal LabelElement::textWidth() const
+{
+    QFontMetricsF metrics(m_font);
+    qreal widest = 0;
+    for (const QString &line : m_text.split(u'\n'))
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
+void LabelElement::fitToText()
+{
+    if (!m_autoSize)
+        return;
+    QFontMetricsF metrics(m_font);
+    const qsizetype lines = qMax<qsizetype>(1, m_text.count(u'\n') + 1);
+    setSize({std::ceil(textWidth()), std::ceil(metrics.lineSpacing() * lines)});
+}
+
+QJsonObject LabelElement::state() const
+{
+    QJsonObject o = Element::state();
+    o[u"text"_qs] = m_text;
+    o[u"font"_qs] = u"%1 %2%3"_qs.arg(m_font.family()).arg(m_font.pixelSize())
+                        .arg(m_font.italic() ? u" italic"_qs : QString());
+    o[u"color"_qs] = colorText(m_color);
+    return o;
+}
+
+void LabelElement::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    if (m_text.isEmpty())
+        return;
+    painter->setFont(m_font);
+    painter->setPen(m_color);
+    int flags = int(m_alignment);
+    if (m_wordWrap)
+        flags |= Qt::TextWordWrap;
+    // Text that does not fit is cut by the label's area, as a fixed-size label does.
+    painter->setClipRect(boundingRect());
+    painter->drawText(boundingRect(), flags, m_text);
+}
+
+// ---------------------------------------------------------------- images
+
+ImageElement::ImageElement(const QString &name, const QRectF &geometry, QGraphicsItem *parent)
+    : Element(Kind::Image, name, geometry, parent)
+{
+}
+
+void ImageElement::setPicture(const QImage &picture, const QString &pictureName)
+{
+    m_picture = picture;
+    m_pictureName = pictureName;
+    update();
+}
+
+void ImageElement::clearPicture()
+{
+    setPicture({}, {});
+}
+
+void ImageElement::setFill(Fill fill)
+{
+    m_fill = fill;
+    update();
+}
+
+void ImageElement::setBackground(const QColor &color)
+{
+    m_background = color;
+    update();
+}
+
+QJsonObject ImageElement::state() const
+{
+    QJsonObject o = Element::state();
+    o[u"picture"_qs] = m_picture.isNull() ? QString() : (m_pictureName.isEmpty() ? u"(image)"_qs : m_pictureName);
+    return o;
+}
+
+void ImageElement::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    const QRectF area = boundingRect();
+    if (m_background.alpha() > 0)
+        painter->fillRect(area, m_background);
+    if (m_picture.isNull())
+        return;
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+    switch (m_fill) {
+    case Fill::Stretch:
+        painter->drawImage(area, m_picture);
+        break;
+    case Fill::Center: {
+        QSizeF s = m_picture.size().scaled(area.size().toSize(), Qt::KeepAspectRatio);
+        QRectF target(QPointF(0, 0), s);
+        target.moveCenter(area.center());
+        painter->drawImage(target, m_picture);
+        break;
+    }
+    case Fill::None:
+        painter->drawImage(QPointF(0, 0), m_picture);
+        break;
+    }
+}

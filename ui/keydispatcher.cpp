@@ -1,0 +1,98 @@
+#include "ui/keydispatcher.h"
+
+#include "app/tform1.h"
+#include "ui/remotekeys.h"
+#include "ui/scene.h"
+
+KeyDispatcher::KeyDispatcher(TForm1 &form) : m_form(form) {}
+
+void KeyDispatcher::setMode(tScreenMode mode, ModeKeys keys)
+{
+    m_modes[mode] = std::move(keys);
+}
+
+void KeyDispatcher::setModes(tScreenMode first, tScreenMode last, const ModeKeys &keys)
+{
+    for (int m = first; m <= last; ++m)
+        m_modes[m] = keys;
+}
+
+void KeyDispatcher::setFieldFilter(std::function<void(quint16 &, QChar &)> filter)
+{
+    m_fieldFilter = std::move(filter);
+}
+
+void KeyDispatcher::FormKeyDown(quint16 &Key, QChar &KeyChar)
+{
+    if (m_fieldFilter)
+        m_fieldFilter(Key, KeyChar);
+
+    m_form.ToggleDetails(false);
+    m_form.TimerShowDetails.stop();
+    m_suppressDetails = false;
+    m_form.RestartScreenSaverCountdown();
+
+    Element *screenSaver = m_form.scene().element(u"ImageScreenSaver1"_qs);
+    if (screenSaver && screenSaver->isShown()) {
+        // The key only ends the screensaver.
+        screenSaver->hide();
+    } else {
+        dispatch(Key, KeyChar);
+    }
+
+    if (IsCarouselMode(m_form.ScreenMode) && !m_suppressDetails)
+        m_form.TimerShowDetails.start();
+}
+
+void KeyDispatcher::dispatch(quint16 key, QChar keyChar)
+{
+    // Actions may change the mode; the table of the mode at the key's arrival acts.
+    const ModeKeys &keys = m_modes[m_form.ScreenMode];
+    auto run = [](const std::function<void()> &action) {
+        if (action)
+            action();
+    };
+
+    if (key == vk::BrowserBack) {
+        if (keys.DetailsAfterKey)
+            suppressDetails();
+        return;
+    }
+    if (key == vk::Back)
+        return run(keys.Backspace);
+    if (key == vk::Return)
+        return run(keys.Enter);
+    if (key == vk::Escape)
+        return run(keys.Escape);
+    if (keyChar == u'*')
+        return run(keys.Star);
+    switch (key) {
+    case vk::Left: return run(keys.Left);
+    case vk::Right: return run(keys.Right);
+    case vk::Up: return run(keys.Up);
+    case vk::Down: return run(keys.Down);
+    default: break;
+    }
+
+    const char16_t c = keyChar.unicode();
+    if (c < u'0' || c > u'z') {
+        switch (key) {
+        case vk::MediaNextTrack:
+        case vk::MediaPrevTrack:
+        case vk::Comma:
+        case vk::Period:
+        case vk::LBracket:
+        case vk::RBracket:
+            if (keys.MediaJump)
+                keys.MediaJump(key);
+            return;
+        case vk::MediaPlayPause:
+        case vk::Play:
+            return run(keys.Play);
+        default:
+            return;
+        }
+    }
+    if (keys.Character)
+        keys.Character(keyChar);
+}
