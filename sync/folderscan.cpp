@@ -13,17 +13,21 @@ const QString kTitleXml = QStringLiteral("mymovies.xml");
 const QString kPerFileXmlSuffix = QStringLiteral(".mymovies.xml");
 const QString kBoxSetParent = QStringLiteral("BoxSetParent");
 
-bool isStructuralFolder(const QString &upperName)
+bool sameName(QStringView a, QStringView b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+bool isDiscFolder(QStringView name) { return sameName(name, u"VIDEO_TS") || sameName(name, u"BDMV"); }
+
+bool isStructuralFolder(QStringView name)
 {
-    return upperName == u"AUDIO_TS" || upperName == u"VIDEO_TS" || upperName == u"BDMV"
-           || upperName == u"CERTIFICATE" || upperName == u"JACKET_P";
+    return isDiscFolder(name) || sameName(name, u"AUDIO_TS") || sameName(name, u"CERTIFICATE")
+           || sameName(name, u"JACKET_P");
 }
 
-// The extension with its dot, as ExtractFileExt would give it ("" when none).
-QString extensionOf(const QString &name)
+// The extension with its dot ("" when none).
+QStringView extensionOf(QStringView name)
 {
     const qsizetype dot = name.lastIndexOf(u'.');
-    return dot < 0 ? QString() : name.mid(dot);
+    return dot < 0 ? QStringView() : name.mid(dot);
 }
 
 // The listed file named `name` in any letter case, the exact spelling first.
@@ -148,8 +152,7 @@ private:
         bool anyDisc = false;
         for (const tDirEntry &e : entries) {
             if (e.IsDirectory) {
-                const QString upper = e.Name.toUpper();
-                if (upper != u"VIDEO_TS" && upper != u"BDMV")
+                if (!isDiscFolder(e.Name))
                     continue;
                 tDirDiscInfo disc;
                 disc.Loc = withoutTrailingSeparator(p);
@@ -162,14 +165,13 @@ private:
                              QStringLiteral("   * Successfully Recorded DVD Folder")});
                 continue;
             }
-            const QString extension = extensionOf(e.Name);
-            const QString lowerExtension = extension.toLower();
+            const QStringView extension = extensionOf(e.Name);
             tContainers container = ctUnknown;
-            if (lowerExtension == u".iso")
+            if (sameName(extension, u".iso"))
                 container = ctISO;
-            else if (lowerExtension == u".mp4")
+            else if (sameName(extension, u".mp4"))
                 container = ctMP4;
-            else if (lowerExtension == u".mkv")
+            else if (sameName(extension, u".mkv"))
                 container = ctMKV;
             if (container != ctUnknown) {
                 tDirDiscInfo disc;
@@ -193,17 +195,16 @@ private:
                     debug(QStringLiteral("  Found Playable Media: ") + p + e.Name);
                     if (!disc.XML.isEmpty())
                         debug(QStringLiteral("    * Found XML: ") + disc.XML);
-                    debug(QStringLiteral("   * Successfully Recorded ") + extension + QStringLiteral(" File"));
+                    debug(QStringLiteral("   * Successfully Recorded ") + extension.toString() + QStringLiteral(" File"));
                 }
                 continue;
             }
-            const QString lower = e.Name.toLower();
             qint32 tDirectoryRec::*field = nullptr;
-            if (lower == u"cvb_watched.txt")
+            if (sameName(e.Name, u"CVB_Watched.txt"))
                 field = &tDirectoryRec::CVBWatchedFileDate;
-            else if (lower == u"cvb_notwatched.txt")
+            else if (sameName(e.Name, u"CVB_NotWatched.txt"))
                 field = &tDirectoryRec::CVBNotWatchedFileDate;
-            else if (lower == u"cvb_watchlist.txt")
+            else if (sameName(e.Name, u"CVB_WatchList.txt"))
                 field = &tDirectoryRec::CVBWatchListFileDate;
             if (field) {
                 const qint32 date = listing.dosTime(e.Name);
@@ -226,7 +227,7 @@ private:
 
         // Subdirectories, depth first.
         for (const tDirEntry &e : entries) {
-            if (!e.IsDirectory || e.Name.startsWith(u'.') || isStructuralFolder(e.Name.toUpper()))
+            if (!e.IsDirectory || e.Name.startsWith(u'.') || isStructuralFolder(e.Name))
                 continue;
             const QString sub = p + e.Name;
             qsizetype n;
