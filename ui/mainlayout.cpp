@@ -44,7 +44,7 @@ void BuildCarousel(Scene &scene)
     // Shadows lie under the enlarged covers, both above the slots.
     for (const QString &row : {u"A"_qs, u"B"_qs}) {
         const qreal dy = row == u"A"_qs ? 0 : 317;
-        ImageElement *shadow = scene.addImage(u"ImageCover%15BigShadow"_qs.arg(row), QRectF(801, 3 + dy, 308, 420), covers);
+        ImageElement *shadow = scene.addImage(u"ImageCover"_qs + row + u"5BigShadow"_qs, QRectF(801, 3 + dy, 308, 420), covers);
         shadow->setOpacity(0.75);
         shadow->setBackground(QColor(0, 0, 0, 160));
         shadow->hide();
