@@ -10,11 +10,13 @@
 #include <QSaveFile>
 #include <QStringEncoder>
 #include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <pugixml.hpp>
 
 #include <cstring>
 #include <limits>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -392,21 +394,100 @@ inline QString fromUtf8(const char *s)
 }
 
 // The element's text: its text and CDATA children joined (a long description
-// may come as several CDATA sections).
+// may come as several CDATA sections). The parser keeps a leading text child in
+// the element itself (parse_embed_pcdata).
 QString elementText(pugi::xml_node node)
 {
+    const char *embedded = node.value();
     pugi::xml_node first = node.first_child();
     if (!first)
-        return {};
-    if (!first.next_sibling()) {
+        return fromUtf8(embedded);
+    if (!*embedded && !first.next_sibling()) {
         const pugi::xml_node_type type = first.type();
         return type == pugi::node_pcdata || type == pugi::node_cdata ? fromUtf8(first.value()) : QString();
     }
-    QByteArray joined;
-    for (pugi::xml_node c : node.children())
+    QByteArray joined(embedded);
+    for (pugi::xml_node c = first; c; c = c.next_sibling())
         if (c.type() == pugi::node_pcdata || c.type() == pugi::node_cdata)
             joined.append(c.value());
     return QString::fromUtf8(joined);
+}
+
+// Shares one QString among equal short values (people, roles, languages,
+// genres, image names, dates...): they repeat across titles, and sharing them
+// saves most of the allocations of a load and much of the memory of the
+// collection. Keys point into the parse buffer, so a pool lives for one load.
+class StringPool
+{
+public:
+    StringPool() { m_slots.resize(1 << 12); }
+
+    QString operator()(const char *s)
+    {
+        // FNV-1a, computed in the same pass as the length.
+        quint64 hash = 14695981039346656037ull;
+        size_t n = 0;
+        for (; s[n]; ++n)
+            hash = (hash ^ uchar(s[n])) * 1099511628211ull;
+        if (n == 0)
+            return {};
+        if (n > kLongest)
+            return QString::fromUtf8(s, qsizetype(n));
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot &slot = m_slots[i];
+            if (!slot.key) {
+                slot = Slot{s, quint32(n), hash, QString::fromUtf8(s, qsizetype(n))};
+                QString value = slot.value;
+                if (++m_used * 2 > m_slots.size())
+                    grow();
+                return value;
+            }
+            if (slot.hash == hash && slot.length == n && std::memcmp(slot.key, s, n) == 0)
+                return slot.value;
+        }
+    }
+
+private:
+    static constexpr size_t kLongest = 80;
+    struct Slot {
+        const char *key = nullptr;
+        quint32 length = 0;
+        quint64 hash = 0;
+        QString value;
+    };
+    void grow()
+    {
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (Slot &slot : old) {
+            if (!slot.key)
+                continue;
+            size_t i = slot.hash & mask;
+            while (m_slots[i].key)
+                i = (i + 1) & mask;
+            m_slots[i] = std::move(slot);
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    size_t m_used = 0;
+};
+
+// elementText() for values that repeat.
+QString pooledText(pugi::xml_node node, StringPool &pool)
+{
+    if (!node.first_child())
+        return pool(node.value());
+    return elementText(node);
+}
+
+// The text of a number or Boolean element.
+inline const char *valueText(pugi::xml_node node)
+{
+    const char *embedded = node.value();
+    return *embedded ? embedded : node.child_value();
 }
 
 int elementChildCount(pugi::xml_node node)
@@ -426,11 +507,11 @@ void forEachElement(pugi::xml_node node, F &&f)
             f(c);
 }
 
-QStringList textList(pugi::xml_node node)
+QStringList textList(pugi::xml_node node, StringPool &pool)
 {
     QStringList list;
     list.reserve(elementChildCount(node));
-    forEachElement(node, [&](pugi::xml_node c) { list.append(elementText(c)); });
+    forEachElement(node, [&](pugi::xml_node c) { list.append(pooledText(c, pool)); });
     return list;
 }
 
@@ -497,7 +578,8 @@ constexpr const char *kFieldNames[kFieldCount] = {
 class TitleReader
 {
 public:
-    TitleReader(const QString &lastMountedFile, const QDateTime &now) : m_lastMounted(lastMountedFile)
+    TitleReader(const QString &lastMountedFile, const QDateTime &now, StringPool &pool)
+        : m_lastMounted(lastMountedFile), m_pool(pool)
     {
         // Ignore the "no image" markers so that they never match a disc.
         m_matchDrive = !lastMountedFile.isEmpty() && lastMountedFile != u"ERROR";
@@ -543,7 +625,7 @@ public:
 private:
     [[noreturn]] void fail(const QString &what) const
     {
-        const QString id = fromUtf8(m_node.child("ID").child_value());
+        const QString id = elementText(m_node.child("ID"));
         throw LoadFailure{u"%1: title %2 (ID %3): %4"_s.arg(QString::fromUtf16(kDatabaseFileName))
                               .arg(m_position + 1)
                               .arg(id.isEmpty() ? u"none"_s : id, what)};
@@ -554,6 +636,13 @@ private:
         if (const auto v = parseInt(text))
             return *v;
         fail(u"%1 \"%2\" is not a whole number"_s.arg(what, fromUtf8(text)));
+    }
+    template <typename Place>
+    qint32 intValue(const char *text, const QString &what, Place &&place) const
+    {
+        if (const auto v = parseInt(text))
+            return *v;
+        fail(place() + u": "_s + what + u" \"%1\" is not a whole number"_s.arg(fromUtf8(text)));
     }
 
     template <typename E>
@@ -574,15 +663,24 @@ private:
             ++discNumber;
             tDiscInfo d;
             d.InDrive = false;
-            d.Loc = fromUtf8(dn.attribute("L").value());
-            if (const pugi::xml_attribute c = dn.attribute("C")) {
-                const QString name = fromUtf8(c.value());
-                const auto container = ContainerFromName(name);
-                if (!container)
-                    fail(u"disc %1: C \"%2\" is not a container"_s.arg(discNumber).arg(name));
-                d.Container = *container;
+            pugi::xml_attribute container;
+            for (pugi::xml_attribute a = dn.first_attribute(); a; a = a.next_attribute()) {
+                const char *name = a.name();
+                if (!name[0] || name[1])
+                    continue;
+                switch (name[0]) {
+                case 'L': d.Loc = fromUtf8(a.value()); break;
+                case 'C': container = a; break;
+                case 'N': d.Name = m_pool(a.value()); break;
+                }
             }
-            d.Name = fromUtf8(dn.attribute("N").value());
+            if (container) {
+                const QString name = fromUtf8(container.value());
+                const auto value = ContainerFromName(name);
+                if (!value)
+                    fail(u"disc %1: C \"%2\" is not a container"_s.arg(discNumber).arg(name));
+                d.Container = *value;
+            }
             if (m_matchDrive && d.Loc == m_lastMounted) {
                 d.InDrive = true;
                 t.InDrive = true;
@@ -591,20 +689,29 @@ private:
             int episodeNumber = 0;
             forEachElement(dn, [&](pugi::xml_node en) {
                 ++episodeNumber;
-                const auto place = u"disc %1, episode %2"_s.arg(discNumber).arg(episodeNumber);
                 tEpisode e;
-                e.Runtime = fromUtf8(en.attribute("R").value());
-                e.MPLS = fromUtf8(en.attribute("P").value());
-                e.EpiName = fromUtf8(en.attribute("N").value());
-                e.Loc = fromUtf8(en.attribute("L").value());
-                const pugi::xml_attribute epiNum = en.attribute("E");
-                const pugi::xml_attribute season = en.attribute("S");
+                const char *epiNum = nullptr;
+                const char *season = nullptr;
+                for (pugi::xml_attribute a = en.first_attribute(); a; a = a.next_attribute()) {
+                    const char *name = a.name();
+                    if (!name[0] || name[1])
+                        continue;
+                    switch (name[0]) {
+                    case 'R': e.Runtime = m_pool(a.value()); break;
+                    case 'P': e.MPLS = m_pool(a.value()); break;
+                    case 'N': e.EpiName = m_pool(a.value()); break;
+                    case 'L': e.Loc = m_pool(a.value()); break;
+                    case 'E': epiNum = a.value(); break;
+                    case 'S': season = a.value(); break;
+                    }
+                }
+                const auto place = [&] { return u"disc %1, episode %2"_s.arg(discNumber).arg(episodeNumber); };
                 if (!epiNum)
-                    fail(place + u": the E attribute is missing"_s);
+                    fail(place() + u": the E attribute is missing"_s);
                 if (!season)
-                    fail(place + u": the S attribute is missing"_s);
-                e.EpiNum = intValue(epiNum.value(), place + u": E"_s);
-                e.Season = intValue(season.value(), place + u": S"_s);
+                    fail(place() + u": the S attribute is missing"_s);
+                e.EpiNum = intValue(epiNum, u"E"_s, place);
+                e.Season = intValue(season, u"S"_s, place);
                 d.Episodes.append(std::move(e));
             });
             list.append(std::move(d));
@@ -620,44 +727,53 @@ private:
         case fName: t.Title = elementText(c); break;
         case fSort: t.SortTitle = elementText(c); break;
         case fDir: t.Directory = elementText(c); break;
-        case fColNum: t.CollectionNum = intValue(c.child_value(), u"ColNum"_s); break;
+        case fColNum: t.CollectionNum = intValue(valueText(c), u"ColNum"_s); break;
         case fMedia: t.MediaType = enumValue(c, &MediaTypeFromName, "media type"); break;
-        case fLent: t.Lent = parseBool(c.child_value()); break;
-        case fOnline: t.Online = parseBool(c.child_value()); break;
-        case fSBSPar: t.SeriesBoxSetParent = parseBool(c.child_value()); break;
-        case fSBSKid: t.SeriesBoxSetChild = parseBool(c.child_value()); break;
-        case fEd: t.Edition = elementText(c); break;
-        case fAspRat: t.AspectRatio = elementText(c); break;
-        case fVidStd: t.VideoStandard = elementText(c); break;
+        case fLent: t.Lent = parseBool(valueText(c)); break;
+        case fOnline: t.Online = parseBool(valueText(c)); break;
+        case fSBSPar: t.SeriesBoxSetParent = parseBool(valueText(c)); break;
+        case fSBSKid: t.SeriesBoxSetChild = parseBool(valueText(c)); break;
+        case fEd: t.Edition = pooledText(c, m_pool); break;
+        case fAspRat: t.AspectRatio = pooledText(c, m_pool); break;
+        case fVidStd: t.VideoStandard = pooledText(c, m_pool); break;
         case fAudioTracks:
             t.AudioTracks.clear();
             t.AudioTracks.reserve(elementChildCount(c));
-            forEachElement(c, [&](pugi::xml_node a) {
-                t.AudioTracks.append(tAudioTracks{fromUtf8(a.attribute("C").value()),
-                                                  fromUtf8(a.attribute("T").value()),
-                                                  fromUtf8(a.attribute("L").value())});
+            forEachElement(c, [&](pugi::xml_node at) {
+                tAudioTracks track;
+                for (pugi::xml_attribute a = at.first_attribute(); a; a = a.next_attribute()) {
+                    const char *name = a.name();
+                    if (!name[0] || name[1])
+                        continue;
+                    switch (name[0]) {
+                    case 'C': track.Channels = m_pool(a.value()); break;
+                    case 'T': track.AudioType = m_pool(a.value()); break;
+                    case 'L': track.Language = m_pool(a.value()); break;
+                    }
+                }
+                t.AudioTracks.append(std::move(track));
             });
             break;
         case fSubtitles:
             t.Subtitles.clear();
             t.Subtitles.reserve(elementChildCount(c));
-            forEachElement(c, [&](pugi::xml_node s) { t.Subtitles.append(fromUtf8(s.attribute("L").value())); });
+            forEachElement(c, [&](pugi::xml_node s) { t.Subtitles.append(m_pool(s.attribute("L").value())); });
             break;
         case fDiscs:
             t.InDrive = false;
             t.DiscInfo = readDiscs(c, t);
             break;
         case fDT: t.DiscType = enumValue(c, &DiscTypeFromName, "disc type"); break;
-        case fImgFol: t.ImgFolder = elementText(c); break;
-        case fImgFrnt: t.ImgFront = elementText(c); break;
-        case fImgCovFrnt: t.ImgCoverFront = elementText(c); break;
-        case fImgCovBack: t.ImgCoverBack = elementText(c); break;
-        case fImgFanArt: t.ImgFanArt = elementText(c); break;
-        case fYear: t.Year = intValue(c.child_value(), u"Year"_s); break;
-        case fRuntime: t.Runtime = intValue(c.child_value(), u"Runtime"_s); break;
+        case fImgFol: t.ImgFolder = pooledText(c, m_pool); break;
+        case fImgFrnt: t.ImgFront = pooledText(c, m_pool); break;
+        case fImgCovFrnt: t.ImgCoverFront = pooledText(c, m_pool); break;
+        case fImgCovBack: t.ImgCoverBack = pooledText(c, m_pool); break;
+        case fImgFanArt: t.ImgFanArt = pooledText(c, m_pool); break;
+        case fYear: t.Year = intValue(valueText(c), u"Year"_s); break;
+        case fRuntime: t.Runtime = intValue(valueText(c), u"Runtime"_s); break;
         case fRelDate: t.ReleaseDate = elementText(c); break;
         case fAddDate: {
-            const char *text = c.child_value();
+            const char *text = valueText(c);
             // An empty element counts as a missing date, like an absent one.
             if (!*text) {
                 t.AddedDate = u"99990101"_s;
@@ -669,33 +785,33 @@ private:
             t.AddedDate = QString::fromLatin1(text, 8);
             break;
         }
-        case fWatched: t.Watched = parseBool(c.child_value()); break;
-        case fWatchedCVB: t.WatchedCVB = parseBool(c.child_value()); break;
-        case fWatchList: t.WatchList = parseBool(c.child_value()); break;
+        case fWatched: t.Watched = parseBool(valueText(c)); break;
+        case fWatchedCVB: t.WatchedCVB = parseBool(valueText(c)); break;
+        case fWatchList: t.WatchList = parseBool(valueText(c)); break;
         case fDesc: t.Description = elementText(c); break;
         case fExtras: t.ExtraFeatures = elementText(c); break;
-        case fStars: t.Stars = intValue(c.child_value(), u"Stars"_s); break;
-        case fRated: t.Rated = elementText(c); break;
-        case fRatedDesc: t.RatedDesc = elementText(c); break;
-        case fAdult: t.RatedAdult = parseBool(c.child_value()); break;
-        case fTVRating: t.TVRating = parseBool(c.child_value()); break;
-        case fGenres: t.Genres = textList(c); break;
-        case fCategories: t.Cats = textList(c); break;
+        case fStars: t.Stars = intValue(valueText(c), u"Stars"_s); break;
+        case fRated: t.Rated = pooledText(c, m_pool); break;
+        case fRatedDesc: t.RatedDesc = pooledText(c, m_pool); break;
+        case fAdult: t.RatedAdult = parseBool(valueText(c)); break;
+        case fTVRating: t.TVRating = parseBool(valueText(c)); break;
+        case fGenres: t.Genres = textList(c, m_pool); break;
+        case fCategories: t.Cats = textList(c, m_pool); break;
         case fActor:
             t.Actors.clear();
             t.Actors.reserve(elementChildCount(c));
             forEachElement(c, [&](pugi::xml_node a) {
-                t.Actors.append(tActor{elementText(a), fromUtf8(a.attribute("R").value())});
+                t.Actors.append(tActor{pooledText(a, m_pool), m_pool(a.attribute("R").value())});
             });
             break;
-        case fDirector: t.Crew.Director = textList(c); break;
-        case fWriter: t.Crew.Writer = textList(c); break;
-        case fProducer: t.Crew.Producer = textList(c); break;
-        case fCinematography: t.Crew.Cinematography = textList(c); break;
-        case fEditor: t.Crew.Editor = textList(c); break;
-        case fMusic: t.Crew.Music = textList(c); break;
-        case fSound: t.Crew.Sound = textList(c); break;
-        case fArt: t.Crew.Art = textList(c); break;
+        case fDirector: t.Crew.Director = textList(c, m_pool); break;
+        case fWriter: t.Crew.Writer = textList(c, m_pool); break;
+        case fProducer: t.Crew.Producer = textList(c, m_pool); break;
+        case fCinematography: t.Crew.Cinematography = textList(c, m_pool); break;
+        case fEditor: t.Crew.Editor = textList(c, m_pool); break;
+        case fMusic: t.Crew.Music = textList(c, m_pool); break;
+        case fSound: t.Crew.Sound = textList(c, m_pool); break;
+        case fArt: t.Crew.Art = textList(c, m_pool); break;
         case kFieldCount: break;
         }
     }
@@ -717,6 +833,7 @@ private:
     }
 
     QString m_lastMounted;
+    StringPool &m_pool;
     bool m_matchDrive = false;
     int m_newCutoff = 0;
     pugi::xml_node m_node;
@@ -732,8 +849,13 @@ void removeIfPresent(const QString &path)
 } // namespace
 
 // Parse flags: no end-of-line or attribute-whitespace normalisation, so that
-// a "\r\n" in a description or a tab in a name reads back exactly as written.
-static constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_escapes;
+// a "\r\n" in a description or a tab in a name reads back exactly as written;
+// text kept in its element rather than in a node of its own (fewer nodes).
+// Smallest number of titles worth a thread of its own, and the most threads.
+static constexpr int kTitlesPerPart = 256;
+static constexpr int kMaxParts = 8;
+
+static constexpr unsigned kParseOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_embed_pcdata;
 
 unsigned DatabaseParseOptions()
 {
@@ -804,29 +926,73 @@ LoadResult LoadLocalDatabase(const QString &appPath, const QString &progVersion,
     }
 
     tTitles titles;
+    StringPool pool;
     try {
         if (const pugi::xml_node genres = root.child("Genres"))
-            titles.MyGenres = textList(genres);
+            titles.MyGenres = textList(genres, pool);
         if (const pugi::xml_node cats = root.child("Categories"))
-            titles.MyCats = textList(cats);
+            titles.MyCats = textList(cats, pool);
         if (const pugi::xml_node list = root.child("Titles")) {
-            const int n = elementChildCount(list);
+            std::vector<pugi::xml_node> nodes;
+            forEachElement(list, [&](pugi::xml_node node) { nodes.push_back(node); });
+            const int n = int(nodes.size());
             titles.Title.resize(n);
             if (progress.totalTitles)
                 progress.totalTitles(u"| "_s + QString::number(n));
-            TitleReader reader(lastMountedFile, now);
-            int w = 0;
-            forEachElement(list, [&](pugi::xml_node node) {
+
+            tTitle *entries = titles.Title.data();
+            // Anything but <Title> keeps its place with default fields.
+            const auto isTitle = [&](int w) { return std::strcmp(nodes[w].name(), "Title") == 0; };
+            const auto reportTitle = [&](int w) {
                 if (progress.titleNumber)
                     progress.titleNumber(w + 1);
-                // Anything but <Title> keeps its place with default fields.
-                if (std::strcmp(node.name(), "Title") == 0) {
-                    reader.read(node, w, titles.Title[w]);
-                    if (progress.status && !titles.Title[w].Title.isEmpty())
-                        progress.status(titles.Title[w].Title);
+                if (progress.status && !entries[w].Title.isEmpty())
+                    progress.status(entries[w].Title);
+            };
+            // Titles are independent of each other, so a large collection is
+            // converted in parts: the first on this thread (reporting as it
+            // goes), the others on the global thread pool, each part with its
+            // own string pool. The document is only read meanwhile.
+            const int parts = std::clamp(std::min(QThread::idealThreadCount(), n / kTitlesPerPart), 1, kMaxParts);
+            const auto partStart = [&](int part) { return int(qint64(n) * part / parts); };
+            std::vector<QFuture<std::optional<QString>>> helpers;
+            for (int part = 1; part < parts; ++part) {
+                helpers.push_back(QtConcurrent::run([&, from = partStart(part), to = partStart(part + 1)] {
+                    std::optional<QString> failure;
+                    StringPool strings;
+                    TitleReader reader(lastMountedFile, now, strings);
+                    try {
+                        for (int w = from; w < to; ++w)
+                            if (isTitle(w))
+                                reader.read(nodes[w], w, entries[w]);
+                    } catch (const LoadFailure &f) {
+                        failure = f.text;
+                    }
+                    return failure;
+                }));
+            }
+            std::optional<QString> failure;
+            try {
+                TitleReader reader(lastMountedFile, now, pool);
+                for (int w = 0; w < partStart(1); ++w) {
+                    if (isTitle(w))
+                        reader.read(nodes[w], w, entries[w]);
+                    reportTitle(w);
                 }
-                ++w;
-            });
+            } catch (const LoadFailure &f) {
+                failure = f.text;
+            }
+            // Every part is waited for (they use this frame), and the failure
+            // reported is the first in document order.
+            for (auto &helper : helpers) {
+                helper.waitForFinished();
+                if (!failure)
+                    failure = helper.result();
+            }
+            if (failure)
+                throw LoadFailure{*failure};
+            for (int w = partStart(1); w < n; ++w)
+                reportTitle(w);
         }
     } catch (const LoadFailure &failure) {
         return failWith(failure.text);

@@ -156,7 +156,7 @@ private slots:
     void roundTripKeepsEveryField()
     {
         CollectionGenOptions options;
-        options.titleCount = 150;
+        options.titleCount = 1500; // large enough to be converted in several parts
         options.seed = 7;
         tTitles titles = GenerateCollection(options);
         // Recent titles, so that New is true for some.
@@ -343,6 +343,25 @@ private slots:
         QVERIFY(result.titles.Title.isEmpty());
         // A sync against the old snapshot would re-import only changed titles.
         QVERIFY(!QFile::exists(snapshot));
+    }
+
+    // Large collections are converted in parts; the error reported is still
+    // the first one in the file.
+    void firstErrorOfALargeFileIsReported()
+    {
+        CollectionGenOptions options;
+        options.titleCount = 1500;
+        tTitles titles = GenerateCollection(options);
+        titles.Title[1400].Year = 424242;
+        titles.Title[900].Stars = 737373;
+        QVERIFY(WriteDatabaseFile(m_dbPath, titles, kVersion));
+        QByteArray content = readFile(m_dbPath);
+        content.replace("<Year>424242</Year>", "<Year>late</Year>");
+        content.replace("<Stars>737373</Stars>", "<Stars>many</Stars>");
+        writeFile(m_dbPath, content);
+        const LoadResult result = load(m_appPath);
+        QCOMPARE(result.status, LoadResult::Error);
+        QCOMPARE(result.error, u"CinevueDB.xml: title 901 (ID %1): Stars \"many\" is not a whole number"_s.arg(titles.Title[900].ID));
     }
 
     void absentElementsTakeDefaults_data()
