@@ -208,7 +208,7 @@ std::array<int, CoverComposer::kSlotCount> CoverComposer::CarouselPositions(int 
 
 QString CoverComposer::CarouselSlotName(int slot)
 {
-    return QStringLiteral("ImageCover%1%2").arg(slot % 2 ? u'B' : u'A').arg(slot / 2);
+    return QStringLiteral("ImageCover") + QChar(slot % 2 ? u'B' : u'A') + QString::number(slot / 2);
 }
 
 void CoverComposer::LoadCoverArt(int coverIndex, const QList<qint32> &viewList, const tTitles &titles, int screenMode,
