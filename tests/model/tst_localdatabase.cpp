@@ -215,6 +215,27 @@ private slots:
         QCOMPARE(result.titles.Title.at(0).ExtraFeatures, text + u"!"_s);
     }
 
+    // Line breaks, tabs and quotes in elements and attributes come back as
+    // they were: no end-of-line or attribute whitespace normalisation.
+    void whitespaceAndQuotesSurvive()
+    {
+        tTitles titles;
+        tTitle t = smallTitle(u"1"_s);
+        t.Title = u"Two\r\nLines\tand tab"_s;
+        t.Actors = {{u"O'Brien \"Jr\""_s, u"line1\nline2\r\n<&>"_s}};
+        t.DiscInfo[0].Name = u"  padded\t"_s;
+        t.AudioTracks = {{u"5.1"_s, u"DTS & \"HD\""_s, u"\n"_s}};
+        titles.Title = {t};
+        QVERIFY(WriteDatabaseFile(m_dbPath, titles, kVersion));
+        const LoadResult result = load(m_appPath);
+        QCOMPARE(result.status, LoadResult::Loaded);
+        const tTitle &r = result.titles.Title.at(0);
+        QCOMPARE(r.Title, t.Title);
+        QCOMPARE(r.Actors, t.Actors);
+        QCOMPARE(r.DiscInfo.at(0).Name, t.DiscInfo.at(0).Name);
+        QCOMPARE(r.AudioTracks, t.AudioTracks);
+    }
+
     void emptyNamesAreDroppedEmptyGenresKept()
     {
         tTitles titles;
