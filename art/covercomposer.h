@@ -6,6 +6,8 @@
 // Composed covers are kept in a byte-sized cache keyed by everything that
 // changes the picture (title, flags, art file names, profile). The cache does
 // not watch the art files: clear it after a sync run has updated them.
+// Compose may run on worker threads (see CoverPredecoder); the profile is
+// loaded once at start-up and must not be reloaded while covers are composed.
 
 #include "art/coverprofiles.h"
 #include "model/titles.h"

@@ -684,7 +684,9 @@ QImage formatCase(const QColor &top, const QColor &bottom, const QString &name)
     gloss.setColorAt(0, QColor(255, 255, 255, 90));
     gloss.setColorAt(1, QColor(255, 255, 255, 0));
     p.fillRect(QRectF(6, 2, 233, 24), gloss);
-    p.fillPath(fittedText(name, textFont(gSans, 40, true), QRectF(20, 6, 205, 17)), Qt::white);
+    p.setFont(textFont(gSans, 19, true));
+    p.setPen(Qt::white);
+    p.drawText(QRectF(0, 2, 245, 26), Qt::AlignCenter, name);
     p.fillRect(QRectF(0, 314, 245, 1), QColor(0, 0, 0, 120));
     return img;
 }
