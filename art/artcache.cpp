@@ -1,80 +1,39 @@
 #include "art/artcache.h"
 
-#include <QDateTime>
+#include "platform/paths.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-
 #include <QHash>
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 
 namespace {
 
-// Relative names keep the backslashes they are stored with; they become native
-// only where a file is opened.
-QString nativePath(QString path)
-{
-    path.replace(u'\\', u'/');
-    return path;
-}
-
-// Milliseconds between 1601-01-01 and 1970-01-01.
-constexpr qint64 kFileTimeEpochOffsetMs = 11644473600000LL;
-
-qint64 toFileTime(const QDateTime &time)
-{
-    if (!time.isValid())
-        return 0;
-    return (time.toMSecsSinceEpoch() + kFileTimeEpochOffsetMs) * 10000;
-}
-
-tArtCacheAttrData attrDataOf(const QFileInfo &info)
-{
-    tArtCacheAttrData data;
-    if (!info.exists())
-        return data;
-    constexpr quint32 kReadOnly = 0x1, kHidden = 0x2, kDirectory = 0x10, kArchive = 0x20;
-    data.FileAttributes = info.isDir() ? kDirectory : kArchive;
-    if (info.isHidden())
-        data.FileAttributes |= kHidden;
-    if (!info.isWritable())
-        data.FileAttributes |= kReadOnly;
-    data.CreationTime = toFileTime(info.fileTime(QFileDevice::FileBirthTime));
-    data.LastAccessTime = toFileTime(info.fileTime(QFileDevice::FileAccessTime));
-    data.LastWriteTime = toFileTime(info.fileTime(QFileDevice::FileModificationTime));
-    data.FileSize = info.size();
-    return data;
-}
-
-// Copies source over target keeping the source's last-write time. The copy is
-// written to a temporary file and renamed into place, so a failed copy leaves
-// an existing cached file as it was.
+// The copy goes to a temporary name first and is then renamed over the
+// target, so a copy that fails half-way leaves an existing cached file as it was.
 bool copyFileKeepTime(const QString &source, const QString &target)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QDateTime lastWrite = QFileInfo(source).fileTime(QFileDevice::FileModificationTime);
+    const QString partial = target + u".partial"_qs;
+    // The folder may have gone since the scan (removed by hand, or by the
+    // update of a run that overlapped the scan).
     QDir().mkpath(QFileInfo(target).absolutePath());
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
+    if (!CopyFileKeepingTime(source, partial).isEmpty()) {
+        QFile::remove(partial);
         return false;
-    QByteArray chunk;
-    while (!in.atEnd()) {
-        chunk = in.read(1 << 20);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
-            return false;
-        if (out.write(chunk) != chunk.size())
-            return false;
     }
-    // Nothing may be written after the time is set, or the write would move it.
-    if (!out.flush() || !out.setFileTime(lastWrite, QFileDevice::FileModificationTime))
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(partial.toStdU16String()),
+                            std::filesystem::path(target.toStdU16String()), error);
+    if (error) {
+        QFile::remove(partial);
         return false;
-    return out.commit();
+    }
+    return true;
 }
 
 bool removeCacheFolder(const QString &directory)
@@ -93,11 +52,6 @@ const QString kVideoTsPrefix = QStringLiteral("VIDEO_TS\\");
 const QString kBdmvPrefix = QStringLiteral("BDMV\\");
 
 } // namespace
-
-tArtCacheAttrData ReadArtCacheAttrData(const QString &path)
-{
-    return attrDataOf(QFileInfo(path));
-}
 
 QString ArtCacheStoredName(const QString &value, bool fanArt)
 {
@@ -119,10 +73,7 @@ QString ArtCacheFilePath(const QString &cachePath, const QString &id, const QStr
 {
     if (!IsUsableArtCacheID(id) || value.isEmpty())
         return {};
-    QString base = cachePath;
-    if (!base.endsWith(u'/'))
-        base += u'/';
-    return base + id + u'/' + nativePath(ArtCacheStoredName(value, fanArt));
+    return JoinNative(JoinNative(cachePath, id), ArtCacheStoredName(value, fanArt));
 }
 
 // One scan's results. A scan only ever writes its own state, so a scan that is
@@ -191,7 +142,8 @@ void ArtCache::runScan(std::stop_token stop, const std::shared_ptr<ScanState> &s
         QDirIterator files(rec.Directory, QDir::Files | QDir::Hidden | QDir::System);
         while (files.hasNext()) {
             files.next();
-            rec.Files.append({rec.Directory + files.fileName(), attrDataOf(files.fileInfo())});
+            const QString fileName = rec.Directory + files.fileName();
+            rec.Files.append({fileName, FileAttributeData(fileName).value_or(tFileAttributeData())});
         }
         std::lock_guard guard(state->lock);
         state->index.append(std::move(rec));
@@ -355,20 +307,17 @@ void ArtCache::updatePass(const tTitles &titles, const ArtCacheProgress &progres
         for (const auto &image : images) {
             if (image.value.isEmpty())
                 continue;
-            const QString source = title.Directory + u'/' + nativePath(image.value);
-            const QString target = subfolder + nativePath(ArtCacheStoredName(image.value, image.fanArt));
+            const QString source = JoinNative(title.Directory, image.value);
+            const QString target = JoinNative(subfolder, ArtCacheStoredName(image.value, image.fanArt));
             if (cached) {
                 const auto file = std::find_if(cached->Files.cbegin(), cached->Files.cend(),
                                                [&target](const tArtCacheFileRec &f) { return f.FileName == target; });
                 if (file != cached->Files.cend()) {
-                    const QFileInfo info(source);
-                    if (info.exists()) {
-                        const tArtCacheAttrData now = attrDataOf(info);
-                        if (now.FileSize == file->AttrData.FileSize
-                            && now.LastWriteTime == file->AttrData.LastWriteTime) {
-                            ++result.upToDate;
-                            continue;
-                        }
+                    const auto now = FileAttributeData(source);
+                    if (now && now->Size == file->AttrData.Size
+                        && now->LastWriteTime == file->AttrData.LastWriteTime) {
+                        ++result.upToDate;
+                        continue;
                     }
                 }
             }

@@ -11,6 +11,7 @@
 // never changes the index that update reads.
 
 #include "model/titles.h"
+#include "platform/filesystem.h"
 
 #include <QList>
 #include <QString>
@@ -24,21 +25,9 @@
 #include <thread>
 #include <vector>
 
-// File attribute data as recorded by the scan: times are 64-bit file times
-// (100 ns ticks since 1601-01-01 UTC); every field is zero when the file could
-// not be read.
-struct tArtCacheAttrData {
-    quint32 FileAttributes = 0;
-    qint64 CreationTime = 0;
-    qint64 LastAccessTime = 0;
-    qint64 LastWriteTime = 0;
-    qint64 FileSize = 0;
-    bool operator==(const tArtCacheAttrData &) const = default;
-};
-
 struct tArtCacheFileRec {
     QString FileName;            // full path: Directory + file name
-    tArtCacheAttrData AttrData;
+    tFileAttributeData AttrData; // as scanned; all zero when it could not be read
     bool operator==(const tArtCacheFileRec &) const = default;
 };
 
@@ -48,9 +37,6 @@ struct tArtCacheDirRec {
     QList<tArtCacheFileRec> Files;
     bool operator==(const tArtCacheDirRec &) const = default;
 };
-
-// Attribute data of a file, all zero when it cannot be read.
-tArtCacheAttrData ReadArtCacheAttrData(const QString &path);
 
 // The name under which an image field's value is stored in a title's cache
 // folder: the value itself, and for fan art without any "VIDEO_TS\" or "BDMV\"

@@ -128,7 +128,7 @@ private slots:
         QVERIFY(index[0].Delete);
         QCOMPARE(index[0].Files.size(), 1);
         QCOMPARE(index[0].Files[0].FileName, cache + u"/id-1/folder.jpg"_qs);
-        QCOMPARE(index[0].Files[0].AttrData.FileSize, 5);
+        QCOMPARE(index[0].Files[0].AttrData.Size, 5);
         QVERIFY(index[0].Files[0].AttrData.LastWriteTime > 0);
         QVERIFY(index[1].Files.isEmpty()); // subfolders of a title folder are not files
     }
