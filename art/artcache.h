@@ -98,7 +98,8 @@ public:
     bool ScanDone() const;
 
     // Polls the scan-done flag every `poll`, calling `pump` between polls, for at
-    // most `limit`. Returns whether the scan finished in time.
+    // most `limit`. Returns whether the scan finished in time (false at once when
+    // no scan was started).
     bool WaitForScanDone(const std::function<void()> &pump = {},
                          std::chrono::milliseconds poll = std::chrono::milliseconds(10),
                          std::chrono::milliseconds limit = std::chrono::minutes(10)) const;
