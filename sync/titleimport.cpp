@@ -1,0 +1,562 @@
+#include "titleimport.h"
+
+#include "model/markers.h"
+#include "model/valueconv.h"
+#include "platform/paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const QString kBoxSetParent = QStringLiteral("BoxSetParent");
+
+// Thrown while a title XML is read; the file is then rejected as a whole.
+struct BadTitleXML {
+    QString detail;
+};
+
+QString text(const pugi::xml_node &node) { return QString::fromUtf8(node.child_value()); }
+QString attr(const pugi::xml_node &node, const char *name) { return QString::fromUtf8(node.attribute(name).value()); }
+
+qint32 integer(const QString &value, const char *what)
+{
+    const std::optional<qint32> v = TextToInt(value);
+    if (!v)
+        throw BadTitleXML{QStringLiteral("%1 is not an integer: \"%2\"").arg(QLatin1String(what), value)};
+    return *v;
+}
+
+QString lastComponent(const QString &path)
+{
+    QString p = path;
+    while (p.size() > 1 && (p.endsWith(u'/') || p.endsWith(u'\\')))
+        p.chop(1);
+    const qsizetype cut = std::max(p.lastIndexOf(u'/'), p.lastIndexOf(u'\\'));
+    return cut < 0 ? p : p.mid(cut + 1);
+}
+
+bool fileExists(const QString &directory, const QString &relative)
+{
+    return QFileInfo::exists(JoinNative(directory, relative));
+}
+
+QString shortFileDate(const QString &path)
+{
+    return QLocale::system().toString(QFileInfo(path).lastModified().date(), QLocale::ShortFormat);
+}
+
+tMediaType mediaTypeFromText(const QString &t)
+{
+    if (t == u"Movie")
+        return mtMovie;
+    if (t == u"TV Serie" || t == u"TV Series")
+        return mtTV;
+    if (t == u"Music")
+        return mtMusic;
+    if (t == u"Documentary")
+        return mtDoc;
+    if (t == u"Other")
+        return mtOther;
+    return mtNotSet;
+}
+
+std::optional<tDiscTypes> discTypeFromText(const QString &t)
+{
+    if (t == u"DVD")
+        return dtDVD;
+    if (t == u"Blu-ray")
+        return dtBluray;
+    if (t == u"HD DVD")
+        return dtHDDVD;
+    if (t == u"4K Ultra HD")
+        return dt4KUltraHD;
+    return std::nullopt;
+}
+
+QString ratingText(const QString &value)
+{
+    switch (integer(value, "ParentalRating/Value")) {
+    case 0:
+    case -1: return QStringLiteral("Unrated");
+    case 1: return QStringLiteral("G");
+    case 2: return QStringLiteral("2 - Unknown");
+    case 3: return QStringLiteral("PG");
+    case 4: return QStringLiteral("PG13");
+    case 5: return QStringLiteral("TV14");
+    case 6: return QStringLiteral("R");
+    case 7: return QStringLiteral("7 - Unknown");
+    case 8: return QStringLiteral("8 - Unknown");
+    case 9: return QStringLiteral("9 - Unknown");
+    default: return value + u" - Unknown"_qs;
+    }
+}
+
+QStringList childTexts(const pugi::xml_node &list)
+{
+    QStringList out;
+    for (pugi::xml_node c = list.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element)
+            out.append(text(c));
+    return out;
+}
+
+void readPersons(tTitle &t, const pugi::xml_node &persons, qint32 maxActors)
+{
+    t.Actors.clear();
+    t.Crew = tCrew();
+    for (pugi::xml_node p = persons.first_child(); p; p = p.next_sibling()) {
+        if (p.type() != pugi::node_element)
+            continue;
+        const pugi::xml_node name = p.child("Name");
+        if (!name)
+            continue;
+        const char *type = p.attribute("Type").value();
+        if (type[0] == 0 || type[1] != 0)
+            continue;
+        QStringList *crew = nullptr;
+        switch (type[0]) {
+        case '1':
+            if (t.Actors.size() < maxActors - 1)
+                t.Actors.append(tActor{text(name), text(p.child("Role"))});
+            continue;
+        case '2': crew = &t.Crew.Director; break;
+        case '3': crew = &t.Crew.Writer; break;
+        case '4': crew = &t.Crew.Producer; break;
+        case '5': crew = &t.Crew.Cinematography; break;
+        case '6': crew = &t.Crew.Editor; break;
+        case '7': crew = &t.Crew.Music; break;
+        case '8': crew = &t.Crew.Sound; break;
+        case '9': crew = &t.Crew.Art; break;
+        default: continue;
+        }
+        crew->append(text(name));
+    }
+}
+
+// Sets every field the title XML maps to (all but the discs and images).
+void readFields(tTitle &t, const pugi::xml_node &root, const QString &title, qint32 maxActors,
+                QStringList &genres, QStringList &cats)
+{
+    t.Title = title;
+    const QString sortTitle = text(root.child("SortTitle"));
+    t.SortTitle = sortTitle.isEmpty() ? t.Title : sortTitle;
+    t.SeriesBoxSetParent = TextToBool(attr(root, "IsBoxSetParent"));
+    t.SeriesBoxSetChild = TextToBool(attr(root, "IsBoxSetChild"));
+    t.PID = t.SeriesBoxSetChild ? attr(root.child("ParentTitle"), "ID") : QString();
+
+    const pugi::xml_node collectionNumber = root.child("CollectionNumber");
+    t.CollectionNum = collectionNumber ? integer(text(collectionNumber), "CollectionNumber") : -1;
+
+    if (const pugi::xml_node type = root.child("Type")) {
+        if (const auto dt = discTypeFromText(text(type)))
+            t.DiscType = *dt;
+    } else {
+        t.DiscType = dtDVD;
+    }
+    if (const pugi::xml_node mediaType = root.child("MediaType"))
+        t.MediaType = mediaTypeFromText(text(mediaType));
+
+    t.Edition = text(root.child("Edition"));
+    const pugi::xml_node aspect = root.child("AspectRatio");
+    t.AspectRatio = aspect ? text(aspect) : u"Unknown"_qs;
+    const pugi::xml_node standard = root.child("VideoStandard");
+    t.VideoStandard = standard ? text(standard) : u"Unknown"_qs;
+
+    if (const pugi::xml_node tracks = root.child("AudioTracks")) {
+        t.AudioTracks.clear();
+        for (pugi::xml_node a = tracks.first_child(); a; a = a.next_sibling())
+            if (a.type() == pugi::node_element)
+                t.AudioTracks.append(tAudioTracks{attr(a, "Channels"), attr(a, "Type"), attr(a, "Language")});
+    }
+    if (const pugi::xml_node subtitles = root.child("Subtitles")) {
+        t.Subtitles.clear();
+        for (pugi::xml_node s = subtitles.first_child(); s; s = s.next_sibling())
+            if (s.type() == pugi::node_element)
+                t.Subtitles.append(attr(s, "Language"));
+    }
+
+    const pugi::xml_node year = root.child("ProductionYear");
+    t.Year = year ? integer(text(year), "ProductionYear") : 9999;
+    const pugi::xml_node released = root.child("ReleaseDate");
+    t.ReleaseDate = released ? MyMoviesDate(text(released), false) : u"99990101"_qs;
+    const pugi::xml_node added = root.child("Added");
+    t.AddedDate = added ? MyMoviesDate(text(added), true) : u"99990101"_qs;
+    const pugi::xml_node runtime = root.child("RunningTime");
+    t.Runtime = runtime ? integer(text(runtime), "RunningTime") : 999;
+    const pugi::xml_node rating = root.child("Rating");
+    t.Stars = rating ? integer(text(rating), "Rating") : 0;
+    t.Watched = TextToBool(text(root.child("Watched")));
+
+    const pugi::xml_node description = root.child("Description");
+    t.Description = description ? text(description) : u"Description Missing"_qs;
+    t.ExtraFeatures = text(root.child("ExtraFeatures"));
+
+    if (const pugi::xml_node g = root.child("Genres")) {
+        t.Genres = childTexts(g);
+        genres = t.Genres;
+    }
+    if (const pugi::xml_node c = root.child("Categories")) {
+        t.Cats = childTexts(c);
+        cats = t.Cats;
+    }
+
+    if (const pugi::xml_node personal = root.child("PersonalData")) {
+        if (const pugi::xml_attribute online = personal.attribute("Online"))
+            t.Online = TextToBool(QString::fromUtf8(online.value()));
+        if (const pugi::xml_attribute lent = personal.attribute("LentTo"))
+            t.Lent = lent.value()[0] != 0;
+    }
+
+    readPersons(t, root.child("Persons"), maxActors);
+
+    if (const pugi::xml_node parental = root.child("ParentalRating")) {
+        if (const pugi::xml_attribute tv = parental.attribute("TV"))
+            t.TVRating = TextToBool(QString::fromUtf8(tv.value()));
+        if (const pugi::xml_attribute adult = parental.attribute("Adult"))
+            t.RatedAdult = TextToBool(QString::fromUtf8(adult.value()));
+        // Without a Value the rating is not known: the screens expect a text.
+        const pugi::xml_node value = parental.child("Value");
+        t.Rated = value ? ratingText(text(value)) : u"Unrated"_qs;
+        t.RatedDesc = text(parental.child("Description"));
+    }
+}
+
+qsizetype findDisc(const tTitle &t, const QString &loc)
+{
+    for (qsizetype i = 0; i < t.DiscInfo.size(); ++i)
+        if (t.DiscInfo.at(i).Loc.compare(loc, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    return !a.isEmpty() && NormaliseLocation(a).compare(NormaliseLocation(b), Qt::CaseInsensitive) == 0;
+}
+
+struct DiscMatch {
+    qsizetype disc = -1;  // index in the title's DiscInfo
+    QString myMoviesName; // the DiscLocations Name the disc was matched by
+};
+
+// Attaches disc entry `k` to `t` and returns the disc it ends up as.
+DiscMatch attachDisc(tTitle &t, bool update, const tDirectoryRec &dir, const tDirDiscInfo &k,
+                     const pugi::xml_node &root, const ImportContext &ctx)
+{
+    const bool fileContainer = IsFileContainer(k.Container);
+    const QString word = ContainerDisplayWord(k.Container);
+    const bool lastMounted = sameFile(ctx.lastMountedFile, k.Loc);
+    const bool isoInDrive = k.Container == ctISO && lastMounted;
+
+    auto append = [&](const QString &name, bool inDrive) {
+        tDiscInfo d;
+        d.Loc = k.Loc; // the scanned path: the XML may record it in another form
+        d.Container = k.Container;
+        d.Name = name;
+        d.InDrive = inDrive;
+        t.DiscInfo.append(d);
+        return t.DiscInfo.size() - 1;
+    };
+
+    // One side of a DiscLocations entry; -2 when it does not apply.
+    auto trySide = [&](const QString &location, const QString &type, const QString &name,
+                       const QString &exactSuffix, const QString &folderPrefix) -> qsizetype {
+        if (location.isEmpty())
+            return -2;
+        const bool exact = LocationMatches(location, k.Loc, ctx.monitoredFolder);
+        const bool folder = !exact && LocationMatches(location, dir.Directory, ctx.monitoredFolder)
+                            && (update ? k.Container == ctISO : fileContainer);
+        if (!exact && !folder)
+            return -2;
+        // The disc that an earlier import attached for this entry is reused.
+        if (update) {
+            const qsizetype existing = findDisc(t, k.Loc);
+            if (existing >= 0)
+                return existing;
+        }
+        if (exact)
+            return append(name + exactSuffix, type == u"2" && lastMounted);
+        return append(name + folderPrefix + word + u')', isoInDrive);
+    };
+
+    const pugi::xml_node locations = root.child("PersonalData").child("DiscLocations");
+    for (pugi::xml_node l = locations.first_child(); l; l = l.next_sibling()) {
+        if (l.type() != pugi::node_element)
+            continue;
+        const QString name = attr(l, "Name");
+        qsizetype d = trySide(attr(l, "LocationA"), attr(l, "TypeA"), name, QString(), u" ("_qs);
+        if (d == -2)
+            d = trySide(attr(l, "LocationB"), attr(l, "TypeB"), name, u" (Side B)"_qs, u" (Side B/"_qs);
+        if (d >= 0)
+            return DiscMatch{d, name};
+    }
+
+    if (k.Loc == kBoxSetParent)
+        return DiscMatch{};
+    // No location matched: the disc is named after its folder or file. A disc
+    // the title already has (a re-import) is kept rather than doubled.
+    const qsizetype existing = findDisc(t, k.Loc);
+    if (existing >= 0)
+        return DiscMatch{existing, QString()};
+    return DiscMatch{append(lastComponent(k.Loc), isoInDrive), QString()};
+}
+
+void readEpisodes(tDiscInfo &disc, const QString &myMoviesName, const pugi::xml_node &root)
+{
+    pugi::xml_node source;
+    for (pugi::xml_node d = root.child("Discs").first_child(); d; d = d.next_sibling()) {
+        if (d.type() != pugi::node_element)
+            continue;
+        const QString name = text(d.child("Name"));
+        // An ISO or Side B disc carries a built name; its episodes are listed
+        // under the My Movies disc name.
+        if (name == disc.Name || (!myMoviesName.isEmpty() && name == myMoviesName)) {
+            source = d;
+            break;
+        }
+    }
+    if (!source)
+        return;
+    for (const char *side : {"TitlesSideA", "TitlesSideB"}) {
+        for (pugi::xml_node e = source.child(side).first_child(); e; e = e.next_sibling()) {
+            if (e.type() != pugi::node_element || std::strcmp(e.attribute("ContainsEpisode").value(), "True") != 0)
+                continue;
+            tEpisode ep;
+            ep.Season = integer(u"0"_qs + attr(e, "TVSeason"), "TVSeason");
+            ep.EpiNum = integer(u"0"_qs + attr(e, "TVEpisode"), "TVEpisode");
+            const QString hours = attr(e, "Hours");
+            if (!hours.isEmpty() && hours != u"00")
+                ep.Runtime = hours + u'h';
+            ep.Runtime += attr(e, "Minutes") + u'm' + attr(e, "Seconds") + u's';
+            ep.MPLS = attr(e, "MPLS");
+            ep.EpiName = QStringLiteral("Missing");
+            const bool known = std::any_of(disc.Episodes.cbegin(), disc.Episodes.cend(), [&](const tEpisode &o) {
+                return o.Season == ep.Season && o.EpiNum == ep.EpiNum;
+            });
+            if (!known)
+                disc.Episodes.append(ep);
+        }
+    }
+}
+
+void addDistinct(QStringList &into, const QStringList &values)
+{
+    for (const QString &v : values)
+        if (!into.contains(v))
+            into.append(v);
+}
+
+bool loadXml(pugi::xml_document &doc, const QString &path, QString &detail)
+{
+    const pugi::xml_parse_result r = doc.load_file(QFile::encodeName(QDir::toNativeSeparators(path)).constData());
+    if (r)
+        return true;
+    detail = QStringLiteral("%1 (offset %2)").arg(QString::fromUtf8(r.description())).arg(r.offset);
+    return false;
+}
+
+} // namespace
+
+QString MyMoviesDate(const QString &text, bool addedDate)
+{
+    const QStringList parts = text.split(u'/');
+    if (parts.size() != 3)
+        return QStringLiteral("99990101");
+    const QString year = addedDate ? parts.at(2).left(4) : parts.at(2);
+    return year + (u"0"_qs + parts.at(0)).right(2) + (u"0"_qs + parts.at(1)).right(2);
+}
+
+QString NormaliseLocation(const QString &location)
+{
+    QString out = location;
+    out.remove(u"smb:"_qs, Qt::CaseInsensitive);
+    out.replace(u'/', u'\\');
+    return out;
+}
+
+bool LocationMatches(const QString &location, const QString &scannedPath, const QString &monitoredFolder)
+{
+    const QString loc = NormaliseLocation(location);
+    const QString path = NormaliseLocation(scannedPath);
+    if (loc.compare(path, Qt::CaseInsensitive) == 0)
+        return true;
+    // A path that starts with '/' is a path of this machine and was compared
+    // already; only locations written on Windows take the tail comparison.
+    if (QDir::separator() == u'\\' || monitoredFolder.isEmpty() || location.startsWith(u'/'))
+        return false;
+
+    // The location was recorded on another machine (a share or drive letter):
+    // compare the components below the monitored folder with its tail.
+    QString root = NormaliseLocation(monitoredFolder);
+    while (root.endsWith(u'\\'))
+        root.chop(1);
+    QStringList below;
+    if (path.compare(root, Qt::CaseInsensitive) == 0)
+        below = {lastComponent(path)};
+    else if (path.startsWith(root + u'\\', Qt::CaseInsensitive))
+        below = path.mid(root.size() + 1).split(u'\\', Qt::SkipEmptyParts);
+    if (below.isEmpty())
+        return false;
+    const QStringList parts = loc.split(u'\\', Qt::SkipEmptyParts);
+    if (parts.size() < below.size())
+        return false;
+    const qsizetype offset = parts.size() - below.size();
+    for (qsizetype i = 0; i < below.size(); ++i)
+        if (parts.at(offset + i).compare(below.at(i), Qt::CaseInsensitive) != 0)
+            return false;
+    return true;
+}
+
+void LookUpImages(tTitle &title, const QString &discLoc, tContainers container)
+{
+    const QString &dir = title.Directory;
+    for (QString *field : {&title.ImgCoverFront, &title.ImgCoverBack, &title.ImgFolder, &title.ImgFanArt})
+        if (!field->isEmpty() && !fileExists(dir, *field))
+            field->clear();
+
+    auto setIfExists = [&](QString &field, const QString &name) {
+        if (field.isEmpty() && fileExists(dir, name))
+            field = name;
+    };
+
+    if (!discLoc.isEmpty() && discLoc != kBoxSetParent && IsFileContainer(container)) {
+        const QString file = lastComponent(discLoc);
+        const QString suffix = QFileInfo(file).suffix();
+        const QString base = suffix.isEmpty() ? file : file.left(file.size() - suffix.size() - 1);
+        setIfExists(title.ImgCoverFront, base + u".mymovies-front.jpg"_qs);
+        setIfExists(title.ImgCoverBack, base + u".mymovies-back.jpg"_qs);
+        setIfExists(title.ImgFolder, base + u".jpg"_qs);
+        setIfExists(title.ImgFanArt, base + u"-fanart.jpg"_qs);
+    }
+    setIfExists(title.ImgCoverFront, u"mymovies-front.jpg"_qs);
+    setIfExists(title.ImgCoverBack, u"mymovies-back.jpg"_qs);
+    setIfExists(title.ImgFolder, u"folder.jpg"_qs);
+    setIfExists(title.ImgFanArt, u"VIDEO_TS\\fanart.jpg"_qs);
+    setIfExists(title.ImgFanArt, u"BDMV\\fanart.jpg"_qs);
+    setIfExists(title.ImgFanArt, u"fanart.jpg"_qs);
+}
+
+ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const ImportContext &ctx, tTitles &collection)
+{
+    ImportResult result;
+    tDirDiscInfo &k = dir.DiscInfo[discIndex];
+    auto debug = [&](const QString &line) {
+        if (ctx.debug)
+            result.debugLines.append(line);
+    };
+    auto placeholder = [&](const QString &reason, const QString &error) {
+        result.status = ImportStatus::Placeholder;
+        result.placeholderReason = reason;
+        result.errorText = error;
+        debug(u"    "_qs + error);
+        return result;
+    };
+
+    // 1. Which file describes the disc.
+    const bool perFile = !k.XML.isEmpty() && k.XML != dir.mmXMLFile;
+    QString file = k.XML.isEmpty() ? dir.mmXMLFile : k.XML;
+    if (file.isEmpty())
+        return placeholder(u"Missing"_qs, u"Found an ISO file without a \"mymovies.xml\" file in Folder \""_qs
+                                              + dir.Directory + u'"');
+
+    auto bad = [&](const QString &detail) {
+        result.errorDetail = detail;
+        return placeholder(u"Corrupted"_qs, u"Found a bad \"mymovies.xml\" in \""_qs + file + u"\" (Last Updated "_qs
+                                                + shortFileDate(file) + u')');
+    };
+
+    // 2. Parse; an enciphered per-file XML falls back to the folder's mymovies.xml.
+    debug(u"    Reading XML file "_qs + file);
+    pugi::xml_document doc;
+    QString detail;
+    if (!loadXml(doc, file, detail))
+        return bad(detail);
+    pugi::xml_node root = doc.document_element();
+    if (std::strcmp(root.name(), "EncryptedData") == 0 && perFile && !dir.mmXMLFile.isEmpty()) {
+        file = dir.mmXMLFile;
+        debug(u"      Found Encrypted XML file. Trying alternate file "_qs + file);
+        if (!loadXml(doc, file, detail))
+            return bad(detail);
+        root = doc.document_element();
+    }
+
+    // 3. Only a Title root is read.
+    if (std::strcmp(root.name(), "Title") != 0) {
+        if (std::strcmp(root.name(), "EncryptedData") == 0)
+            return placeholder(u"Encrypted"_qs, u"Found ENCRYPTED \"mymovies.xml\" in \""_qs + file
+                                                    + u"\" (Last Updated "_qs + shortFileDate(file) + u')');
+        return result;
+    }
+
+    // 4./5. Identity; a pseudo disc is imported only for a box-set parent.
+    const QString id = text(root.child("ID"));
+    if (k.Loc == kBoxSetParent && !TextToBool(attr(root, "IsBoxSetParent")))
+        return result;
+
+    // 6. The title with this ID (the last one), or a new one. The title is
+    // built in a copy and stored only once the whole file has been read, so a
+    // bad file changes nothing in the collection.
+    qsizetype index = -1;
+    for (qsizetype i = collection.Title.size() - 1; i >= 0; --i) {
+        if (collection.Title.at(i).ID == id) {
+            index = i;
+            break;
+        }
+    }
+    const bool update = index >= 0;
+    tTitle t;
+    if (update) {
+        t = collection.Title.at(index);
+    } else {
+        t.ID = id;
+        t.Directory = dir.Directory;
+    }
+    const pugi::xml_node localTitle = root.child("LocalTitle");
+    const QString title = localTitle ? text(localTitle) : lastComponent(dir.Directory);
+    debug((update ? u"      Appending to "_qs : u"      Adding "_qs) + id + u" - "_qs + title);
+
+    QStringList genres;
+    QStringList cats;
+    DiscMatch match;
+    try {
+        // 7. Fields.
+        readFields(t, root, title, ctx.maxActors, genres, cats);
+        // 8. Disc, episodes.
+        match = attachDisc(t, update, dir, k, root, ctx);
+        if (match.disc >= 0 && t.MediaType == mtTV)
+            readEpisodes(t.DiscInfo[match.disc], match.myMoviesName, root);
+    } catch (const BadTitleXML &e) {
+        return bad(e.detail);
+    }
+
+    // Markers go by the XML's Watched; they are evaluated only for a file that
+    // was read completely, since evaluating may delete a marker.
+    EvaluateMarkers(t);
+    LookUpImages(t, k.Loc, k.Container);
+    // A box-set parent's pseudo disc without a location is not a disc.
+    k.Found = match.disc >= 0;
+
+    if (t.Edition.toLower().contains(u"rental"))
+        result.rentalTitle = t.Title;
+    addDistinct(collection.MyGenres, genres);
+    addDistinct(collection.MyCats, cats);
+    if (update) {
+        collection.Title[index] = std::move(t);
+    } else {
+        collection.Title.append(std::move(t));
+        index = collection.Title.size() - 1;
+        result.titleAppended = true;
+    }
+    result.status = ImportStatus::Imported;
+    result.titleIndex = index;
+    result.statusText = collection.Title.at(index).Title;
+    return result;
+}

@@ -1,0 +1,67 @@
+#pragma once
+// Import of one My Movies title XML (mymovies.xml or a per-file XML) into the
+// collection: one call per disc entry of a scanned directory.
+
+#include "model/titles.h"
+#include "sync/dirrecords.h"
+
+#include <QString>
+#include <QStringList>
+
+struct ImportContext {
+    // The monitored folder that the directory lies in; used to match disc
+    // locations that My Movies recorded on another machine (Windows paths).
+    QString monitoredFolder;
+    // The file last mounted in Virtual CloneDrive; empty when unknown.
+    QString lastMountedFile;
+    qint32 maxActors = 500;
+    // Collect debug-log lines in ImportResult::debugLines.
+    bool debug = false;
+};
+
+enum class ImportStatus {
+    Imported,    // the title was created or updated and the disc attached
+    Ignored,     // nothing to import (foreign root element, box-set pseudo disc of a non-parent)
+    Placeholder, // the caller builds a placeholder title (SyncException) for `placeholderReason`
+};
+
+struct ImportResult {
+    ImportStatus status = ImportStatus::Ignored;
+    // Imported: index of the title in tTitles.Title. Placeholder: always -1,
+    // a rejected file leaves the collection untouched.
+    qsizetype titleIndex = -1;
+    bool titleAppended = false;  // a new title was appended (show the new count)
+    QString statusText;          // the title being imported, for the status label
+    QString placeholderReason;   // "Missing", "Encrypted" or "Corrupted"
+    QString errorText;           // the sync error log line; empty when none
+    QString errorDetail;         // why a file was rejected (parser message, bad field)
+    QString rentalTitle;         // set when the edition mentions "rental"
+    QStringList debugLines;      // only with ImportContext::debug
+};
+
+// Imports disc entry `discIndex` of `dir`: reads its title XML, creates or
+// updates the title with the same ID in `collection` (also MyGenres/MyCats),
+// attaches the disc and sets the disc entry's Found flag.
+ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const ImportContext &ctx,
+                            tTitles &collection);
+
+// Sets the image fields of `title` that are still empty to the names of the
+// images that exist in its Directory: per-file names for a media-file disc
+// (`discLoc`, `container`), then folder.jpg and the cover scans, then fan art.
+// A field naming a file that is gone is emptied first. Pass "BoxSetParent" (or
+// an empty location) for a title without a media file.
+void LookUpImages(tTitle &title, const QString &discLoc, tContainers container);
+
+// "7/4/1996" -> "19960704"; with `addedDate` the year part is cut to four
+// characters ("12/25/2001 00:00:00" -> "20011225"). "99990101" unless the text
+// has exactly three '/'-separated parts.
+QString MyMoviesDate(const QString &text, bool addedDate);
+
+// A location as My Movies records it: every "smb:" removed (any case), '/'
+// turned into '\'.
+QString NormaliseLocation(const QString &location);
+
+// Whether a location from the title XML names `scannedPath` (a disc or a
+// directory found by the scan below `monitoredFolder`). See
+// docs/location-matching.md.
+bool LocationMatches(const QString &location, const QString &scannedPath, const QString &monitoredFolder);
