@@ -365,6 +365,33 @@ bool loadXml(pugi::xml_document &doc, const QString &path, QString &detail)
 
 } // namespace
 
+struct TitleIndexAccess {
+    // The last title with `id`, or -1.
+    static qsizetype find(const ImportContext &ctx, const tTitles &collection, const QString &id)
+    {
+        const QList<tTitle> &titles = collection.Title;
+        if (ctx.m_titles != titles.constData() || ctx.m_indexed > titles.size()
+            || (ctx.m_indexed > 0 && titles.at(ctx.m_indexed - 1).ID != ctx.m_lastIndexedId))
+            ctx.resetIndex();
+        ctx.m_titles = titles.constData();
+        for (; ctx.m_indexed < titles.size(); ++ctx.m_indexed)
+            ctx.m_ids.insert(titles.at(ctx.m_indexed).ID, ctx.m_indexed);
+        if (ctx.m_indexed > 0)
+            ctx.m_lastIndexedId = titles.at(ctx.m_indexed - 1).ID;
+        const auto it = ctx.m_ids.constFind(id);
+        if (it == ctx.m_ids.constEnd())
+            return -1;
+        if (titles.at(*it).ID == id)
+            return *it;
+        // An ID was changed behind the index: look the slow way and start over.
+        ctx.resetIndex();
+        for (qsizetype i = titles.size() - 1; i >= 0; --i)
+            if (titles.at(i).ID == id)
+                return i;
+        return -1;
+    }
+};
+
 QString MyMoviesDate(const QString &text, bool addedDate)
 {
     const QStringList parts = text.split(u'/');
@@ -504,13 +531,7 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
     // 6. The title with this ID (the last one), or a new one. The title is
     // built in a copy and stored only once the whole file has been read, so a
     // bad file changes nothing in the collection.
-    qsizetype index = -1;
-    for (qsizetype i = collection.Title.size() - 1; i >= 0; --i) {
-        if (collection.Title.at(i).ID == id) {
-            index = i;
-            break;
-        }
-    }
+    qsizetype index = TitleIndexAccess::find(ctx, collection, id);
     const bool update = index >= 0;
     tTitle t;
     if (update) {
@@ -539,7 +560,14 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
 
     // Markers go by the XML's Watched; they are evaluated only for a file that
     // was read completely, since evaluating may delete a marker.
-    EvaluateMarkers(t);
+    // The scan has just recorded the marker files' times: without any marker
+    // the evaluation comes down to the XML's value and needs no listing.
+    if (dir.CVBWatchedFileDate == 0 && dir.CVBNotWatchedFileDate == 0 && dir.CVBWatchListFileDate == 0) {
+        t.WatchedCVB = t.Watched;
+        t.WatchList = false;
+    } else {
+        EvaluateMarkers(t);
+    }
     LookUpImages(t, k.Loc, k.Container);
     // A box-set parent's pseudo disc without a location is not a disc.
     k.Found = match.disc >= 0;

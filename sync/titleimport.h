@@ -5,6 +5,7 @@
 #include "model/titles.h"
 #include "sync/dirrecords.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,26 @@ struct ImportContext {
     qint32 maxActors = 500;
     // Collect debug-log lines in ImportResult::debugLines.
     bool debug = false;
+
+    // Index of the collection's titles by ID, kept between the calls of one
+    // run so that finding a title does not cost a pass over all of them. It
+    // follows appends and reallocations of tTitles.Title by itself; code that
+    // changes a title's ID in place (other than through the import) between
+    // two calls must call resetIndex().
+    void resetIndex() const
+    {
+        m_ids.clear();
+        m_indexed = 0;
+        m_titles = nullptr;
+        m_lastIndexedId.clear();
+    }
+
+private:
+    friend struct TitleIndexAccess;
+    mutable QHash<QString, qsizetype> m_ids;
+    mutable qsizetype m_indexed = 0;
+    mutable const void *m_titles = nullptr;
+    mutable QString m_lastIndexedId; // ID of title m_indexed - 1 when it was indexed
 };
 
 enum class ImportStatus {

@@ -87,7 +87,17 @@ class TestTitleImport : public QObject
         d.mmXMLFile = d.Directory + u"/mymovies.xml"_qs;
         writeFile(d.mmXMLFile, xml);
         d.DiscInfo.append(tDirDiscInfo{d.mmXMLFile, 1, d.Directory, ctFolder, false});
+        recordMarkers(d);
         return d;
+    }
+
+    // The marker times as the folder scan records them (0 when absent).
+    static void recordMarkers(tDirectoryRec &d)
+    {
+        auto time = [&](const QString &name) { return QFile::exists(d.Directory + u'/' + name) ? 1 : 0; };
+        d.CVBWatchedFileDate = time(u"CVB_Watched.txt"_qs);
+        d.CVBNotWatchedFileDate = time(u"CVB_NotWatched.txt"_qs);
+        d.CVBWatchListFileDate = time(u"CVB_WatchList.txt"_qs);
     }
 
     // A media file in the folder, optionally with its own per-file XML.
@@ -616,6 +626,7 @@ private slots:
         tDirectoryRec d = folderTitle(u"Alien"_qs, titleXml(u"<ID>A1</ID><Watched>False</Watched>"_qs));
         writeFile(d.Directory + u"/CVB_Watched.txt"_qs, QByteArray("Watched=x\r\n"));
         writeFile(d.Directory + u"/CVB_WatchList.txt"_qs, QByteArray("WatchList=x\r\n"));
+        recordMarkers(d);
         tTitles c;
         ImportTitleXML(d, 0, context(), c);
         QVERIFY(!c.Title.at(0).Watched);
@@ -634,6 +645,7 @@ private slots:
         // A file rejected late must not have deleted a marker on the way.
         tDirectoryRec d = folderTitle(u"Alien"_qs, titleXml(u"<ID>A1</ID><Watched>True</Watched><Rating>x</Rating>"_qs));
         writeFile(d.Directory + u"/CVB_Watched.txt"_qs, QByteArray("Watched=x\r\n"));
+        recordMarkers(d);
         tTitles c;
         QCOMPARE(ImportTitleXML(d, 0, context(), c).status, ImportStatus::Placeholder);
         QVERIFY(QFile::exists(d.Directory + u"/CVB_Watched.txt"_qs));
