@@ -237,6 +237,51 @@ qsizetype findDisc(const tTitle &t, const QString &loc)
     return -1;
 }
 
+// Matches the locations of a title XML against one scanned path; the path's
+// forms are worked out once for all the locations of a file.
+class LocationMatcher
+{
+public:
+    LocationMatcher(const QString &scannedPath, const QString &monitoredFolder)
+        : m_path(NormaliseLocation(scannedPath))
+    {
+        if (QDir::separator() == u'\\' || monitoredFolder.isEmpty())
+            return;
+        QString root = NormaliseLocation(monitoredFolder);
+        while (root.endsWith(u'\\'))
+            root.chop(1);
+        if (m_path.compare(root, Qt::CaseInsensitive) == 0)
+            m_tail = lastComponent(m_path);
+        else if (m_path.startsWith(root + u'\\', Qt::CaseInsensitive))
+            m_tail = m_path.mid(root.size() + 1);
+        while (m_tail.endsWith(u'\\'))
+            m_tail.chop(1);
+    }
+
+    bool matches(const QString &location) const
+    {
+        const QString loc = NormaliseLocation(location);
+        if (loc.compare(m_path, Qt::CaseInsensitive) == 0)
+            return true;
+        // A location recorded on another machine (a share, a drive letter)
+        // matches when its last components are those of the path below the
+        // monitored folder. One that starts with '/' is a path of this
+        // machine and had its exact comparison.
+        if (m_tail.isEmpty() || location.startsWith(u'/'))
+            return false;
+        QStringView l(loc);
+        while (l.endsWith(u'\\'))
+            l.chop(1);
+        if (!l.endsWith(m_tail, Qt::CaseInsensitive))
+            return false;
+        return l.size() == m_tail.size() || l.at(l.size() - m_tail.size() - 1) == u'\\';
+    }
+
+private:
+    QString m_path; // normalised scanned path
+    QString m_tail; // its components below the monitored folder, '\'-separated
+};
+
 bool sameFile(const QString &a, const QString &b)
 {
     return !a.isEmpty() && NormaliseLocation(a).compare(NormaliseLocation(b), Qt::CaseInsensitive) == 0;
@@ -255,6 +300,8 @@ DiscMatch attachDisc(tTitle &t, bool update, const tDirectoryRec &dir, const tDi
     const QString word = ContainerDisplayWord(k.Container);
     const bool lastMounted = sameFile(ctx.lastMountedFile, k.Loc);
     const bool isoInDrive = k.Container == ctISO && lastMounted;
+    const LocationMatcher discPath(k.Loc, ctx.monitoredFolder);
+    std::optional<LocationMatcher> folderPath; // made when the folder rule is first needed
 
     auto append = [&](const QString &name, bool inDrive) {
         tDiscInfo d;
@@ -271,9 +318,11 @@ DiscMatch attachDisc(tTitle &t, bool update, const tDirectoryRec &dir, const tDi
                        const QString &exactSuffix, const QString &folderPrefix) -> qsizetype {
         if (location.isEmpty())
             return -2;
-        const bool exact = LocationMatches(location, k.Loc, ctx.monitoredFolder);
-        const bool folder = !exact && LocationMatches(location, dir.Directory, ctx.monitoredFolder)
-                            && (update ? k.Container == ctISO : fileContainer);
+        const bool folderRule = update ? k.Container == ctISO : fileContainer;
+        const bool exact = discPath.matches(location);
+        if (!exact && folderRule && !folderPath)
+            folderPath.emplace(dir.Directory, ctx.monitoredFolder);
+        const bool folder = !exact && folderRule && folderPath->matches(location);
         if (!exact && !folder)
             return -2;
         // The disc that an earlier import attached for this entry is reused.
@@ -356,7 +405,10 @@ void addDistinct(QStringList &into, const QStringList &values)
 
 bool loadXml(pugi::xml_document &doc, const QString &path, QString &detail)
 {
-    const pugi::xml_parse_result r = doc.load_file(QFile::encodeName(QDir::toNativeSeparators(path)).constData());
+    // Attribute whitespace is left as it is: no attribute that is read holds any.
+    constexpr unsigned kOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol;
+    const pugi::xml_parse_result r =
+        doc.load_file(QFile::encodeName(QDir::toNativeSeparators(path)).constData(), kOptions);
     if (r)
         return true;
     detail = QStringLiteral("%1 (offset %2)").arg(QString::fromUtf8(r.description())).arg(r.offset);
@@ -394,11 +446,19 @@ struct TitleIndexAccess {
 
 QString MyMoviesDate(const QString &text, bool addedDate)
 {
-    const QStringList parts = text.split(u'/');
-    if (parts.size() != 3)
+    const qsizetype first = text.indexOf(u'/');
+    const qsizetype second = first < 0 ? -1 : text.indexOf(u'/', first + 1);
+    if (second < 0 || text.indexOf(u'/', second + 1) >= 0)
         return QStringLiteral("99990101");
-    const QString year = addedDate ? parts.at(2).left(4) : parts.at(2);
-    return year + (u"0"_qs + parts.at(0)).right(2) + (u"0"_qs + parts.at(1)).right(2);
+    // "0" + part, cut to its last two characters.
+    auto twoDigits = [](QStringView part) {
+        return part.size() >= 2 ? part.right(2).toString() : u'0' + part.toString();
+    };
+    QStringView year = QStringView(text).mid(second + 1);
+    if (addedDate)
+        year = year.left(4);
+    return year.toString() + twoDigits(QStringView(text).left(first))
+           + twoDigits(QStringView(text).mid(first + 1, second - first - 1));
 }
 
 QString NormaliseLocation(const QString &location)
@@ -411,35 +471,7 @@ QString NormaliseLocation(const QString &location)
 
 bool LocationMatches(const QString &location, const QString &scannedPath, const QString &monitoredFolder)
 {
-    const QString loc = NormaliseLocation(location);
-    const QString path = NormaliseLocation(scannedPath);
-    if (loc.compare(path, Qt::CaseInsensitive) == 0)
-        return true;
-    // A path that starts with '/' is a path of this machine and was compared
-    // already; only locations written on Windows take the tail comparison.
-    if (QDir::separator() == u'\\' || monitoredFolder.isEmpty() || location.startsWith(u'/'))
-        return false;
-
-    // The location was recorded on another machine (a share or drive letter):
-    // compare the components below the monitored folder with its tail.
-    QString root = NormaliseLocation(monitoredFolder);
-    while (root.endsWith(u'\\'))
-        root.chop(1);
-    QStringList below;
-    if (path.compare(root, Qt::CaseInsensitive) == 0)
-        below = {lastComponent(path)};
-    else if (path.startsWith(root + u'\\', Qt::CaseInsensitive))
-        below = path.mid(root.size() + 1).split(u'\\', Qt::SkipEmptyParts);
-    if (below.isEmpty())
-        return false;
-    const QStringList parts = loc.split(u'\\', Qt::SkipEmptyParts);
-    if (parts.size() < below.size())
-        return false;
-    const qsizetype offset = parts.size() - below.size();
-    for (qsizetype i = 0; i < below.size(); ++i)
-        if (parts.at(offset + i).compare(below.at(i), Qt::CaseInsensitive) != 0)
-            return false;
-    return true;
+    return LocationMatcher(scannedPath, monitoredFolder).matches(location);
 }
 
 void LookUpImages(tTitle &title, const QString &discLoc, tContainers container)
@@ -560,13 +592,16 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
 
     // Markers go by the XML's Watched; they are evaluated only for a file that
     // was read completely, since evaluating may delete a marker.
-    // The scan has just recorded the marker files' times: without any marker
-    // the evaluation comes down to the XML's value and needs no listing.
-    if (dir.CVBWatchedFileDate == 0 && dir.CVBNotWatchedFileDate == 0 && dir.CVBWatchListFileDate == 0) {
-        t.WatchedCVB = t.Watched;
-        t.WatchList = false;
-    } else {
+    // The scan has just recorded which marker files exist (a time, or -1 when
+    // unreadable). The folder is listed again only when a marker repeats the
+    // XML and must be deleted; otherwise the markers' rules give the state.
+    const bool watchedMarker = dir.CVBWatchedFileDate != 0;
+    const bool notWatchedMarker = dir.CVBNotWatchedFileDate != 0;
+    if ((watchedMarker && t.Watched) || (notWatchedMarker && !t.Watched)) {
         EvaluateMarkers(t);
+    } else {
+        t.WatchedCVB = !notWatchedMarker && (watchedMarker || t.Watched);
+        t.WatchList = dir.CVBWatchListFileDate != 0;
     }
     LookUpImages(t, k.Loc, k.Container);
     // A box-set parent's pseudo disc without a location is not a disc.
