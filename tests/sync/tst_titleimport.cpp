@@ -1,5 +1,7 @@
 #include "sync/titleimport.h"
 
+#include "model/valueconv.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -638,6 +640,70 @@ private slots:
         ImportTitleXML(d, 0, context(), c);
         QVERIFY(c.Title.at(0).WatchedCVB);
         QVERIFY(!QFile::exists(d.Directory + u"/CVB_Watched.txt"_qs));
+    }
+
+    void markerStates_data()
+    {
+        QTest::addColumn<bool>("watched");
+        QTest::addColumn<bool>("watchedMarker");
+        QTest::addColumn<bool>("notWatchedMarker");
+        QTest::addColumn<bool>("watchedCVB");
+        QTest::addColumn<bool>("watchedMarkerKept");
+        QTest::addColumn<bool>("notWatchedMarkerKept");
+        QTest::newRow("unwatched, no marker") << false << false << false << false << false << false;
+        QTest::newRow("unwatched, watched marker") << false << true << false << true << true << false;
+        QTest::newRow("unwatched, redundant not-watched marker") << false << false << true << false << false << false;
+        QTest::newRow("unwatched, both markers") << false << true << true << false << true << false;
+        QTest::newRow("watched, no marker") << true << false << false << true << false << false;
+        QTest::newRow("watched, redundant watched marker") << true << true << false << true << false << false;
+        QTest::newRow("watched, not-watched marker") << true << false << true << false << false << true;
+        QTest::newRow("watched, both markers") << true << true << true << false << false << true;
+    }
+    void markerStates()
+    {
+        QFETCH(bool, watched);
+        QFETCH(bool, watchedMarker);
+        QFETCH(bool, notWatchedMarker);
+        QFETCH(bool, watchedCVB);
+        QFETCH(bool, watchedMarkerKept);
+        QFETCH(bool, notWatchedMarkerKept);
+        tDirectoryRec d = folderTitle(u"Alien"_qs, titleXml(u"<ID>A1</ID><Watched>"_qs + BoolToText(watched) + u"</Watched>"_qs));
+        const QString w = d.Directory + u"/CVB_Watched.txt"_qs;
+        const QString nw = d.Directory + u"/CVB_NotWatched.txt"_qs;
+        if (watchedMarker)
+            writeFile(w, QByteArray("Watched=x\r\n"));
+        if (notWatchedMarker)
+            writeFile(nw, QByteArray("OverrideWatched=x\r\n"));
+        recordMarkers(d);
+        tTitles c;
+        ImportTitleXML(d, 0, context(), c);
+        QCOMPARE(c.Title.at(0).WatchedCVB, watchedCVB);
+        QVERIFY(!c.Title.at(0).WatchList);
+        QCOMPARE(QFile::exists(w), watchedMarkerKept);
+        QCOMPARE(QFile::exists(nw), notWatchedMarkerKept);
+    }
+
+    void titleIndexFollowsCollectionChanges()
+    {
+        // One context for a whole run, while the caller also removes titles
+        // and appends placeholders between the calls.
+        const ImportContext ctx = context();
+        tTitles c;
+        tDirectoryRec a = folderTitle(u"A"_qs, titleXml(u"<ID>1</ID>"_qs));
+        tDirectoryRec b = folderTitle(u"B"_qs, titleXml(u"<ID>2</ID>"_qs));
+        ImportTitleXML(a, 0, ctx, c);
+        ImportTitleXML(b, 0, ctx, c);
+        c.Title.removeFirst();
+        tTitle placeholder;
+        placeholder.ID = u"1"_qs;
+        c.Title.append(placeholder);
+        // Title "2" moved to 0, "1" is now the placeholder at 1.
+        QCOMPARE(ImportTitleXML(b, 0, ctx, c).titleIndex, 0);
+        QCOMPARE(ImportTitleXML(a, 0, ctx, c).titleIndex, 1);
+        QCOMPARE(c.Title.size(), 2);
+        // Several titles with one ID: the last one is updated.
+        c.Title.append(c.Title.at(1));
+        QCOMPARE(ImportTitleXML(a, 0, ctx, c).titleIndex, 2);
     }
 
     void badFileKeepsMarkers()
