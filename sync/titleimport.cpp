@@ -506,6 +506,8 @@ void LookUpImages(tTitle &title, const QString &discLoc, tContainers container)
 ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const ImportContext &ctx, tTitles &collection)
 {
     ImportResult result;
+    if (discIndex < 0 || discIndex >= dir.DiscInfo.size())
+        return result;
     tDirDiscInfo &k = dir.DiscInfo[discIndex];
     auto debug = [&](const QString &line) {
         if (ctx.debug)
