@@ -521,7 +521,7 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
         return result;
     };
 
-    // 1. Which file describes the disc.
+    // Which file describes the disc.
     const bool perFile = !k.XML.isEmpty() && k.XML != dir.mmXMLFile;
     QString file = k.XML.isEmpty() ? dir.mmXMLFile : k.XML;
     if (file.isEmpty())
@@ -534,7 +534,7 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
                                                 + shortFileDate(file) + u')');
     };
 
-    // 2. Parse; an enciphered per-file XML falls back to the folder's mymovies.xml.
+    // Parse; an enciphered per-file XML falls back to the folder's mymovies.xml.
     debug(u"    Reading XML file "_qs + file);
     pugi::xml_document doc;
     QString detail;
@@ -549,7 +549,7 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
         root = doc.document_element();
     }
 
-    // 3. Only a Title root is read.
+    // Only a Title root is read.
     if (std::strcmp(root.name(), "Title") != 0) {
         if (std::strcmp(root.name(), "EncryptedData") == 0)
             return placeholder(u"Encrypted"_qs, u"Found ENCRYPTED \"mymovies.xml\" in \""_qs + file
@@ -557,12 +557,12 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
         return result;
     }
 
-    // 4./5. Identity; a pseudo disc is imported only for a box-set parent.
+    // Identity; a pseudo disc is imported only for a box-set parent.
     const QString id = text(root.child("ID"));
     if (k.Loc == kBoxSetParent && !TextToBool(attr(root, "IsBoxSetParent")))
         return result;
 
-    // 6. The title with this ID (the last one), or a new one. The title is
+    // The title with this ID (the last one), or a new one. The title is
     // built in a copy and stored only once the whole file has been read, so a
     // bad file changes nothing in the collection.
     qsizetype index = TitleIndexAccess::find(ctx, collection, id);
@@ -582,9 +582,9 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
     QStringList cats;
     DiscMatch match;
     try {
-        // 7. Fields.
+        // Fields.
         readFields(t, root, title, ctx.maxActors, genres, cats);
-        // 8. Disc, episodes.
+        // Disc, episodes.
         match = attachDisc(t, update, dir, k, root, ctx);
         if (match.disc >= 0 && t.MediaType == mtTV)
             readEpisodes(t.DiscInfo[match.disc], match.myMoviesName, root);
