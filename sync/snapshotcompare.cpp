@@ -181,16 +181,3 @@ RemovalResult RemoveVanishedDiscs(tTitles &titles, const tDirectories &previous,
     }
     return result;
 }
-
-tDirectories EntriesBelowFolder(const tDirectories &snapshot, const QString &folder)
-{
-    QString root = folder;
-    while (root.size() > 1 && (root.endsWith(u'/') || root.endsWith(u'\\')))
-        root.chop(1);
-    const QString prefix = root + QDir::separator();
-    tDirectories result;
-    for (const tDirectoryRec &rec : snapshot)
-        if (rec.Directory == root || rec.Directory.startsWith(prefix))
-            result.append(rec);
-    return result;
-}

@@ -27,6 +27,3 @@ struct RemovalResult {
 RemovalResult RemoveVanishedDiscs(tTitles &titles, const tDirectories &previous, SyncTextLog &debugLog,
                                   const ImageLookup &lookupImages);
 
-// The entries of `snapshot` that lie in the monitored folder `folder` (the
-// folder itself and everything below it).
-tDirectories EntriesBelowFolder(const tDirectories &snapshot, const QString &folder);

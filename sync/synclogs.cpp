@@ -1,18 +1,14 @@
 #include "synclogs.h"
 
 #include "platform/textfile.h"
+#include "sync/folderscan.h"
 
 bool SyncTextLog::save(const QString &path, QString *error) const
 {
     return WriteTextFile(path, m_lines, error);
 }
 
-QString FormatSeconds(qint64 nanoseconds)
+QString ElapsedSeconds(const QElapsedTimer &timer)
 {
-    return QString::number(double(nanoseconds) / 1e9, 'f', 4);
-}
-
-QString FormatSeconds(const QElapsedTimer &timer)
-{
-    return FormatSeconds(timer.isValid() ? timer.nsecsElapsed() : 0);
+    return FormatSeconds(timer.isValid() ? double(timer.nsecsElapsed()) / 1e9 : 0.0);
 }

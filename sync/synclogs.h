@@ -28,6 +28,5 @@ private:
     QStringList m_lines;
 };
 
-// Seconds formatted "0.0000".
-QString FormatSeconds(qint64 nanoseconds);
-QString FormatSeconds(const QElapsedTimer &timer);
+// Elapsed seconds formatted "0.0000" (FormatSeconds(double) is in folderscan.h).
+QString ElapsedSeconds(const QElapsedTimer &timer);

@@ -150,14 +150,6 @@ private slots:
         QCOMPARE(titles.Title.size(), 1);
         QCOMPARE(titles.Title.at(0).ID, u"other"_qs);
     }
-
-    void entriesBelowFolder()
-    {
-        const tDirectories snap{dir(u"/m"_qs, 0, {}), dir(u"/m/A"_qs, 1, {}), dir(u"/mx/B"_qs, 1, {}),
-                                dir(u"/n/C"_qs, 1, {})};
-        QCOMPARE(paths(EntriesBelowFolder(snap, u"/m/"_qs)), (QStringList{u"m[]"_qs, u"A[]"_qs}));
-        QCOMPARE(paths(EntriesBelowFolder(snap, u"/m"_qs)), (QStringList{u"m[]"_qs, u"A[]"_qs}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSnapshotCompare)
