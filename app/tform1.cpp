@@ -2,10 +2,13 @@
 
 #include "app/config.h"
 #include "app/singleinstance.h"
+#include "art/artcache.h"
 #include "art/imageresources.h"
 #include "model/localdatabase.h"
 #include "platform/paths.h"
 #include "platform/windowsystem.h"
+#include "sync/reports.h"
+#include "sync/syncrun.h"
 #include "ui/appcommandhook.h"
 #include "ui/mainlayout.h"
 #include "ui/mainscreenkeys.h"
@@ -314,7 +317,7 @@ void TForm1::LoadLocalDB()
     progress.titleNumber = [this](int n) { label(u"LabelTitleNum"_qs)->setText(QString::number(n)); };
     progress.totalTitles = [this](const QString &text) { label(u"LabelTotalTitles"_qs)->setText(text); };
 
-    LoadResult result = LoadLocalDatabase(AppPath, ProgVersion, Settings.AutoScan, u"ERROR"_qs,
+    LoadResult result = LoadLocalDatabase(AppPath, ProgVersion, Settings.AutoScan, LastMountedFile(),
                                           QDateTime::currentDateTime(), progress);
     switch (result.status) {
     case LoadResult::Loaded:
@@ -335,9 +338,40 @@ void TForm1::LoadLocalDB()
 
 void TForm1::SyncFolders()
 {
-    // The sync run (sync/syncrun.h) is started from here; it ends by
-    // rebuilding the view list.
+    // Keys have only their common effects while the run works.
+    TimerSlideShow.stop();
+    ScreenMode = smSyncing;
+    HasTitles = false;
+    image(u"ImageCovers"_qs)->hide();
+    image(u"ImageIconBar"_qs)->hide();
+    if (label(u"LabelYear"_qs)->text() != QString() && FocusTitle >= 0)
+        image(u"ImageTitleSummary"_qs)->hide();
+    ShowProcessing(SyncingTitlesHeading(Settings.Debug, Settings.PerfMon), u"Building Directory List:"_qs);
+    label(u"LabelTitleNum"_qs)->setText(u"0"_qs);
+
+    if (!m_artCache)
+        m_artCache = std::make_unique<ArtCache>(CachePath);
+    SyncRunOptions options;
+    options.appPath = AppPath;
+    options.progVersion = ProgVersion;
+    options.lastMountedFile = LastMountedFile();
+    options.artCache = m_artCache.get();
+    SyncProgress progress;
+    progress.processing = [this](const QString &text) { label(u"LabelProcessing"_qs)->setText(text); };
+    progress.status = [this](const QString &text) { label(u"LabelProcessingStatus"_qs)->setText(text); };
+    progress.titleNum = [this](const QString &text) { label(u"LabelTitleNum"_qs)->setText(text); };
+    progress.totalTitles = [this](const QString &text) { label(u"LabelTotalTitles"_qs)->setText(text); };
+    progress.processEvents = [] { QCoreApplication::processEvents(); };
+    const SyncRunResult result = ::SyncFolders(Titles, Settings, options, progress);
+    if (!result.fileErrors.isEmpty())
+        messages::ShowError(result.fileErrors.join(u'\n'), this);
+
+    IconIndex = 5;
     SortItems();
+    if (Settings.ScreenSaver) {
+        TimerSlideShow.setInterval(TimerSettingsOf(Settings).slideShowIntervalMs);
+        TimerSlideShow.start();
+    }
 }
 
 void TForm1::SortItems()
@@ -468,7 +502,17 @@ void TForm1::LoadFanArt(ImageElement *target, qint32 TitleIndex)
         target->setPicture(picture, path);
 }
 
-void TForm1::OutofSyncTitlesReport() {}
+void TForm1::OutofSyncTitlesReport()
+{
+    const ViewFilter everything = OutofSyncViewFilter(Filter);
+    if (!(everything == Filter)) {
+        Filter = everything;
+        SortItems();
+    }
+    QString error;
+    if (!WriteOutofSyncTitlesReport(AppPath, Titles, ViewList, &error))
+        qWarning("%s", qPrintable(error));
+}
 
 void TForm1::TimerClockTimer() {}
 

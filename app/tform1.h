@@ -15,6 +15,7 @@
 #include <memory>
 
 class AppCommandHook;
+class ArtCache;
 struct tTimerSettings;
 class ImageElement;
 class ImageResources;
@@ -148,6 +149,7 @@ private:
     KeyDispatcher m_dispatcher;
     ViewListIndex m_viewIndex;
     std::unique_ptr<SingleInstance> m_singleInstance;
+    std::unique_ptr<ArtCache> m_artCache; // outlives a run: its scan may still be going
     AppCommandHook *m_hook = nullptr;
     bool m_showStarted = false;
     bool m_startupFinished = false;

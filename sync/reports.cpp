@@ -41,3 +41,15 @@ bool WriteOutofSyncTitlesReport(const QString &appPath, const tTitles &titles, c
                          OutofSyncTitlesReportLines(titles, viewList, now.isValid() ? now : QDateTime::currentDateTime()),
                          error);
 }
+
+ViewFilter OutofSyncViewFilter(const ViewFilter &current)
+{
+    ViewFilter f;
+    f.CurrentSort = (current.CurrentSort == SortTitleAsc || current.CurrentSort == SortColNumAsc) ? current.CurrentSort
+                                                                                                  : SortTitleAsc;
+    f.GenreMode = u"ShowAll"_qs;
+    f.CatMode = u"ShowAll"_qs;
+    f.SelectedGenres = current.SelectedGenres;
+    f.SelectedCats = current.SelectedCats;
+    return f;
+}

@@ -4,6 +4,7 @@
 #include "model/localdatabase.h"
 #include "model/markers.h"
 #include "platform/paths.h"
+#include "platform/registrystore.h"
 #include "sync/folderscan.h"
 #include "sync/reports.h"
 #include "sync/snapshot.h"
@@ -84,6 +85,12 @@ private:
 };
 
 } // namespace
+
+QString LastMountedFile()
+{
+    return ReadRegistryValue(RegistryHive::CurrentUser, u"Software\\Elaborate Bytes\\VirtualCloneDrive\\0"_qs,
+                             u"LastMountedFile"_qs);
+}
 
 QString SyncingTitlesHeading(bool debug, bool perfMon)
 {

@@ -55,6 +55,10 @@ struct SyncRunResult {
 SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOptions &options,
                           const SyncProgress &progress = {});
 
+// The image Virtual CloneDrive mounted last, from the registry-like store;
+// "ERROR" when it cannot be read.
+QString LastMountedFile();
+
 // The LabelProcessing heading of a run for the two log settings.
 QString SyncingTitlesHeading(bool debug, bool perfMon);
 
