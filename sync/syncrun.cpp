@@ -3,6 +3,7 @@
 #include "art/artcache.h"
 #include "model/localdatabase.h"
 #include "model/markers.h"
+#include "platform/filesystem.h"
 #include "platform/paths.h"
 #include "platform/registrystore.h"
 #include "sync/folderscan.h"
@@ -83,6 +84,22 @@ private:
     QString m_path;
     QElapsedTimer m_sinceSave;
 };
+
+// The import deletes marker files that only repeat the title XML. The
+// snapshot that is stored afterwards must record them as gone, or the next run
+// would see a changed marker and read the title again for nothing.
+void RefreshMarkerDates(tDirectoryRec &rec)
+{
+    const QDir dir(rec.Directory);
+    auto refresh = [&](qint32 &date, const QString &name) {
+        if (date == 0)
+            return;
+        const QStringList found = dir.entryList({name}, QDir::Files | QDir::Hidden); // letter case ignored
+        date = found.isEmpty() ? 0 : FileDosTime(dir.filePath(found.first()));
+    };
+    refresh(rec.CVBWatchedFileDate, u"CVB_Watched.txt"_qs);
+    refresh(rec.CVBNotWatchedFileDate, u"CVB_NotWatched.txt"_qs);
+}
 
 } // namespace
 
@@ -329,7 +346,7 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
                          + u"\": its titles are kept as they were until it can be read again"_qs);
     tDirectories fresh = KeepUnreachableFolders(scan, previous);
     // What the snapshot file will hold once the collection describes it.
-    const tDirectories newSnapshot = fresh;
+    tDirectories newSnapshot = fresh;
     result.directories = int(newSnapshot.size());
 
     debugLog.add(u" "_qs);
@@ -426,6 +443,17 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     perfLog.add(u"["_qs + runSeconds() + u"] Completed Adding/Updating "_qs + QString::number(fresh.size())
                 + u" New Discs/Titles in "_qs + phaseSeconds() + u" seconds."_qs);
     perfLog.add(u" "_qs);
+
+    if (!fresh.isEmpty()) {
+        QHash<QString, qsizetype> position;
+        for (qsizetype i = 0; i < newSnapshot.size(); ++i)
+            position.insert(newSnapshot.at(i).Directory, i);
+        for (const tDirectoryRec &entry : std::as_const(fresh)) {
+            const auto it = position.constFind(entry.Directory);
+            if (it != position.constEnd())
+                RefreshMarkerDates(newSnapshot[it.value()]);
+        }
+    }
 
     // Disc order and box sets.
     const int sortedDiscs = SortMultiDiscTitles(titles);
