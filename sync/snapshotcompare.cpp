@@ -1,8 +1,11 @@
 #include "snapshotcompare.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
+
+#include <algorithm>
 
 namespace {
 const QString kBoxSetParent = QStringLiteral("BoxSetParent");
@@ -12,6 +15,53 @@ QString folderOf(const QString &loc)
     // Full paths are native here; a backslash only ever separates on Windows.
     const qsizetype slash = std::max(loc.lastIndexOf(u'/'), loc.lastIndexOf(u'\\'));
     return slash < 0 ? QString() : loc.left(slash);
+}
+
+// The folder a disc lies in: a disc folder's location is the title folder
+// itself (when it is there), a media file lies in its folder.
+QString directoryOf(const tDiscInfo &disc)
+{
+    return disc.Container == ctFolder && QFileInfo(disc.Loc).isDir() ? disc.Loc : folderOf(disc.Loc);
+}
+
+// Deletes disc `d` of `title`. Returns true when the title has no disc left.
+// A title keeps a Directory that exists: it moves to the new first disc when
+// the first disc went or when the disc that went lay in the title's folder
+// (the discs are ordered by name, so the folder a title was created from need
+// not be its first disc's).
+bool removeDisc(tTitle &title, qsizetype d, SyncTextLog &debugLog, const ImageLookup &lookupImages)
+{
+    debugLog.add(QStringLiteral("    Removing Disc ") + title.DiscInfo.at(d).Loc);
+    const QString goneLoc = title.DiscInfo.at(d).Loc;
+    title.DiscInfo.removeAt(d);
+    if (title.DiscInfo.isEmpty())
+        return true;
+    const bool directoryGone = (goneLoc == title.Directory || folderOf(goneLoc) == title.Directory)
+                               && std::none_of(title.DiscInfo.cbegin(), title.DiscInfo.cend(), [&](const tDiscInfo &disc) {
+                                      return directoryOf(disc) == title.Directory;
+                                  });
+    if (d == 0 || directoryGone) {
+        title.Directory = directoryOf(title.DiscInfo.first());
+        title.ImgCoverFront.clear();
+        title.ImgCoverBack.clear();
+        title.ImgFolder.clear();
+        title.ImgFanArt.clear();
+        if (lookupImages)
+            lookupImages(title);
+    }
+    return false;
+}
+
+void dropTitles(tTitles &titles, const QList<bool> &titleGone, int count)
+{
+    if (count == 0)
+        return;
+    QList<tTitle> kept;
+    kept.reserve(titles.Title.size() - count);
+    for (qsizetype t = 0; t < titles.Title.size(); ++t)
+        if (!titleGone.at(t))
+            kept.append(std::move(titles.Title[t]));
+    titles.Title = std::move(kept);
 }
 } // namespace
 
@@ -148,36 +198,45 @@ RemovalResult RemoveVanishedDiscs(tTitles &titles, const tDirectories &previous,
                         ++d;
                         continue;
                     }
-                    debugLog.add(QStringLiteral("    Removing Disc ") + title.DiscInfo.at(d).Loc);
-                    title.DiscInfo.removeAt(d);
                     ++result.discsRemoved;
-                    if (title.DiscInfo.isEmpty()) {
+                    if (removeDisc(title, d, debugLog, lookupImages)) {
                         debugLog.add(QStringLiteral("      Removing Title ") + title.Title);
                         titleGone[t] = true;
                         ++result.titlesRemoved;
                         break;
                     }
-                    if (d == 0) {
-                        title.Directory = folderOf(title.DiscInfo.first().Loc);
-                        title.ImgCoverFront.clear();
-                        title.ImgCoverBack.clear();
-                        title.ImgFolder.clear();
-                        title.ImgFanArt.clear();
-                        if (lookupImages)
-                            lookupImages(title);
-                    }
                 }
             }
         }
     }
+    dropTitles(titles, titleGone, result.titlesRemoved);
+    return result;
+}
 
-    if (result.titlesRemoved > 0) {
-        QList<tTitle> kept;
-        kept.reserve(titles.Title.size() - result.titlesRemoved);
-        for (qsizetype t = 0; t < titles.Title.size(); ++t)
-            if (!titleGone.at(t))
-                kept.append(std::move(titles.Title[t]));
-        titles.Title = std::move(kept);
+RemovalResult RemoveDiscsClaimedElsewhere(tTitles &titles, const QHash<QString, qsizetype> &owners,
+                                          SyncTextLog &debugLog, const ImageLookup &lookupImages)
+{
+    RemovalResult result;
+    if (owners.isEmpty())
+        return result;
+    QList<bool> titleGone(titles.Title.size(), false);
+    for (qsizetype t = 0; t < titles.Title.size(); ++t) {
+        tTitle &title = titles.Title[t];
+        for (qsizetype d = 0; d < title.DiscInfo.size();) {
+            const auto it = owners.constFind(title.DiscInfo.at(d).Loc.toCaseFolded());
+            if (it == owners.constEnd() || it.value() == t) {
+                ++d;
+                continue;
+            }
+            ++result.discsRemoved;
+            if (removeDisc(title, d, debugLog, lookupImages)) {
+                debugLog.add(QStringLiteral("      Removing Title ") + title.Title);
+                titleGone[t] = true;
+                ++result.titlesRemoved;
+                break;
+            }
+        }
     }
+    dropTitles(titles, titleGone, result.titlesRemoved);
     return result;
 }

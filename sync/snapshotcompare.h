@@ -6,6 +6,8 @@
 #include "sync/dirrecords.h"
 #include "sync/synclogs.h"
 
+#include <QHash>
+
 #include <functional>
 
 // Compares the fresh snapshot with the previous one. Afterwards `fresh` holds
@@ -27,3 +29,11 @@ struct RemovalResult {
 RemovalResult RemoveVanishedDiscs(tTitles &titles, const tDirectories &previous, SyncTextLog &debugLog,
                                   const ImageLookup &lookupImages);
 
+
+// Removes every disc whose location (letter case ignored; keys of `owners` are
+// case-folded locations) the run attached to another title than the one that
+// holds it: a title whose XML now names another ID, or a placeholder whose
+// folder got a readable title XML, gives its disc up, and a title left without
+// a disc goes.
+RemovalResult RemoveDiscsClaimedElsewhere(tTitles &titles, const QHash<QString, qsizetype> &owners,
+                                          SyncTextLog &debugLog, const ImageLookup &lookupImages);

@@ -396,6 +396,12 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     ctx.lastMountedFile = options.lastMountedFile;
     ctx.maxActors = settings.MaxActors;
     ctx.debug = settings.Debug;
+    // The title each imported disc now belongs to, by case-folded location.
+    QHash<QString, qsizetype> discOwners;
+    auto claim = [&](const tDirDiscInfo &disc, qsizetype title) {
+        if (title >= 0 && disc.Loc != u"BoxSetParent")
+            discOwners.insert(disc.Loc.toCaseFolded(), title);
+    };
     int done = 0;
     for (tDirectoryRec &entry : fresh) {
         debugFile.add(u"  Processing Directory "_qs + entry.Directory);
@@ -414,13 +420,15 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
                 if (r.status == ImportStatus::Placeholder) {
                     QString status;
                     bool appended = false;
-                    SyncException(titles, entry, k, r.titleIndex, r.placeholderReason, options.lastMountedFile,
-                                  &status, &appended);
+                    claim(entry.DiscInfo.at(k),
+                          SyncException(titles, entry, k, r.titleIndex, r.placeholderReason,
+                                        options.lastMountedFile, &status, &appended));
                     ++result.placeholders;
                     say(progress.status, status);
                     if (appended)
                         say(progress.totalTitles, u"| "_qs + QString::number(titles.Title.size()));
                 } else if (r.status == ImportStatus::Imported) {
+                    claim(entry.DiscInfo.at(k), r.titleIndex);
                     if (!r.statusText.isEmpty())
                         say(progress.status, r.statusText);
                     if (r.titleAppended)
@@ -443,6 +451,17 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     perfLog.add(u"["_qs + runSeconds() + u"] Completed Adding/Updating "_qs + QString::number(fresh.size())
                 + u" New Discs/Titles in "_qs + phaseSeconds() + u" seconds."_qs);
     perfLog.add(u" "_qs);
+
+    // A disc that changed hands (a placeholder whose folder got a readable
+    // title XML, a title XML that names another ID now) leaves its old title.
+    const RemovalResult moved = RemoveDiscsClaimedElsewhere(titles, discOwners, debugLog, [](tTitle &t) {
+        for (const tDiscInfo &disc : t.DiscInfo)
+            LookUpImages(t, disc.Loc, disc.Container);
+    });
+    result.removedDiscs += moved.discsRemoved;
+    result.removedTitles += moved.titlesRemoved;
+    if (moved.titlesRemoved > 0)
+        say(progress.totalTitles, u"| "_qs + QString::number(titles.Title.size()));
 
     if (!fresh.isEmpty()) {
         QHash<QString, qsizetype> position;
