@@ -10,7 +10,17 @@
 #include "sync/reports.h"
 #include "sync/syncrun.h"
 #include "ui/appcommandhook.h"
+#include "ui/carousel.h"
+#include "ui/carouselkeys.h"
+#include "ui/details.h"
+#include "ui/glow.h"
+#include "ui/iconbar.h"
 #include "ui/mainlayout.h"
+#include "ui/clock.h"
+#include "ui/menukeys.h"
+#include "ui/menus.h"
+#include "ui/screensaver.h"
+#include "ui/search.h"
 #include "ui/mainscreenkeys.h"
 #include "ui/messages.h"
 #include "ui/remotekeys.h"
@@ -36,6 +46,7 @@ TForm1::TForm1(QWidget *parent)
 
     m_scene = new Scene(this);
     mainlayout::BuildMainLayout(*m_scene);
+    m_carousel = std::make_unique<Carousel>(*this);
 
     m_view = new QGraphicsView(m_scene, this);
     if (HasOpenGLViewport())
@@ -56,6 +67,11 @@ TForm1::TForm1(QWidget *parent)
     layout->addWidget(m_view);
 
     RegisterMainScreenKeys(m_dispatcher, *this);
+    RegisterCarouselKeys(m_dispatcher, *this);
+    m_menus = std::make_unique<OptionMenus>(*this);
+    m_search = std::make_unique<SearchOverlay>(*this);
+    m_screenSaver = std::make_unique<ScreenSaver>(*this);
+    RegisterMenuKeys(m_dispatcher, *this);
 
     TimerShowDetails.setObjectName(u"TimerShowDetails"_qs);
     TimerShowDetails.setInterval(5000);
@@ -367,6 +383,8 @@ void TForm1::SyncFolders()
         messages::ShowError(result.fileErrors.join(u'\n'), this);
 
     IconIndex = 5;
+    // The run may have replaced art files that composed covers were made from.
+    m_carousel->ArtChanged();
     SortItems();
     if (Settings.ScreenSaver) {
         TimerSlideShow.setInterval(TimerSettingsOf(Settings).slideShowIntervalMs);
@@ -405,87 +423,67 @@ void TForm1::SortItems()
 
 void TForm1::UpdateDetails()
 {
-    if (ViewList.isEmpty() || FocusIndex < 0 || FocusIndex >= ViewList.size())
-        return;
-    FocusTitle = ViewList.at(FocusIndex);
-    const tTitle &t = Titles.Title.at(FocusTitle);
-    label(u"LabelTitle"_qs)->setText(t.Title);
-    label(u"LabelYear"_qs)->setText(QString::number(t.Year));
-    label(u"LabelRuntime"_qs)->setText(QString::number(t.Runtime) + u" min"_qs);
-    label(u"LabelTitleNum"_qs)->setText(QString::number(FocusIndex + 1));
-    label(u"LabelTotalTitles"_qs)->setText(u"| "_qs + QString::number(ViewList.size()));
-    label(u"LabelDetailsTitle"_qs)->setText(t.Title);
-    label(u"LabelDetailsYear"_qs)->setText(label(u"LabelYear"_qs)->text());
-    label(u"LabelDetailsRuntime"_qs)->setText(label(u"LabelRuntime"_qs)->text());
-    label(u"LabelDetailsGenres"_qs)->setText(t.Genres.join(u", "_qs));
-    label(u"LabelDetailsRatingReason"_qs)->setText(t.RatedDesc);
-    label(u"LabelDetailsDescription"_qs)->setText(t.Description);
-    ToggleDetails(false);
+    details::UpdateDetails(*this);
 }
 
 void TForm1::ToggleDetails(bool Show)
 {
-    ImageElement *backing = image(u"ImageDetailsBackground"_qs);
-    ImageElement *panel = image(u"ImageDetailsBlank"_qs);
-    if (!Show) {
-        backing->fadeTo(0, 0);
-        panel->fadeTo(0, 0);
-    } else if (panel->opacity() == 0) {
-        backing->fadeTo(25 / 26.5, 250);
-        panel->fadeTo(1, 250);
-    }
-    backing->show();
-    panel->show();
+    details::ToggleDetails(*this, Show);
 }
 
 void TForm1::TimerShowDetailsTimer()
 {
-    ToggleDetails(true);
+    details::TimerShowDetailsTimer(*this);
 }
 
 void TForm1::UpdateIcons()
 {
-    ImageElement *background = image(u"ImageBackground"_qs);
-    if (Settings.ShowHelp || Settings.FanArtBackground.isEmpty()) {
-        const QString name = ImageResources::BackdropName(Settings.ShowHelp, !Settings.Folders.isEmpty(), HasTitles);
-        background->setPicture(m_images->image(name), name);
-    }
+    iconbar::UpdateIcons(*this);
+}
 
-    const bool hasFolders = !Settings.Folders.isEmpty();
-    for (int i = 0; i < 11; ++i) {
-        ImageElement *icon = image(QString::fromUtf16(mainlayout::kIconNames[i]));
-        if (i == 1)
-            icon->setVisible(hasFolders);
-        else if (i >= 2 && i <= 9)
-            icon->setVisible(HasTitles);
-        QString picture = u"Png"_qs + icon->name().mid(5);
-        if (i == 3 && !Filter.ShowWatched)
-            picture = u"PngUnwatched"_qs;
-        picture += (ScreenMode == smIconBar && IconIndex == i) ? u"White"_qs : u"Blue"_qs;
-        icon->setPicture(m_images->image(picture), picture);
-    }
+// The settings screen opens here.
+void TForm1::OpenSettings() {}
 
-    ImageElement *bar = image(u"ImageIconBar"_qs);
-    ImageElement *exit = image(u"ImageExit"_qs);
-    LabelElement *clock = label(u"LabelClock"_qs);
-    if (ScreenMode == smIconBar) {
-        clock->hide();
-        exit->show();
-        bar->setOpacity(1);
-    } else if (ScreenMode != smSettingsFirst + 1) {
-        if (Settings.ShowClock) {
-            clock->show();
-            exit->hide();
-        }
-        bar->setOpacity(0.12);
+void TForm1::OpenIconMenu(int icon)
+{
+    switch (icon) {
+    case 2: m_menus->OpenMediaTypes(); break;
+    case 3:
+        Filter.ShowWatched = !Filter.ShowWatched;
+        UpdateIcons();
+        SortItems();
+        break;
+    case 4: m_menus->OpenGenres(); break;
+    case 5: m_menus->OpenCats(); break;
+    case 6: m_menus->OpenSort(); break;
+    case 8: m_search->Open(); break;
+    case 9:
+        Filter.ShowWatchListOnly = !Filter.ShowWatchListOnly;
+        UpdateIcons();
+        SortItems();
+        break;
+    case 10: m_menus->OpenExit(); break;
+    default: break; // 7, the filter icon, opens nothing
     }
 }
 
-void TForm1::ShiftCoverArt(const QString &) {}
+void TForm1::ShiftCoverArt(const QString &Direction)
+{
+    m_carousel->ShiftCoverArt(Direction);
+}
 
-void TForm1::LoadCoverArt(qint32) {}
+void TForm1::LoadCoverArt(qint32 Index)
+{
+    m_carousel->LoadCoverArt(Index);
+}
 
-void TForm1::UpdateGlowEffect() {}
+// The play launcher takes over here; until then the key does nothing.
+void TForm1::PlayTitle(qint32) {}
+
+void TForm1::UpdateGlowEffect()
+{
+    glow::UpdateGlowEffect(*this);
+}
 
 void TForm1::LoadFanArt(ImageElement *target, qint32 TitleIndex)
 {
@@ -514,9 +512,15 @@ void TForm1::OutofSyncTitlesReport()
         qWarning("%s", qPrintable(error));
 }
 
-void TForm1::TimerClockTimer() {}
+void TForm1::TimerClockTimer()
+{
+    UpdateClock(*this);
+}
 
-void TForm1::TimerSlideShowTimer() {}
+void TForm1::TimerSlideShowTimer()
+{
+    m_screenSaver->Tick();
+}
 
 void TForm1::ShowProcessing(const QString &heading, const QString &status)
 {

@@ -15,6 +15,10 @@
 #include <memory>
 
 class AppCommandHook;
+class Carousel;
+class OptionMenus;
+class SearchOverlay;
+class ScreenSaver;
 class ArtCache;
 struct tTimerSettings;
 class ImageElement;
@@ -73,6 +77,10 @@ public:
     ImageElement *image(const QString &name) const;
     KeyDispatcher &dispatcher() { return m_dispatcher; }
     ImageResources &images() const { return *m_images; }
+    Carousel &carousel() const { return *m_carousel; }
+    OptionMenus &menus() const { return *m_menus; }
+    SearchOverlay &search() const { return *m_search; }
+    ScreenSaver &screenSaver() const { return *m_screenSaver; }
 
     // True once FormShow has finished (database loaded, automatic sync done).
     bool isStartupFinished() const { return m_startupFinished; }
@@ -109,8 +117,14 @@ public:
     void ToggleDetails(bool Show);
     void TimerShowDetailsTimer();
     void UpdateIcons();
+    // Enter on the settings icon.
+    void OpenSettings();
+    // Enter on icons 2 to 10 (menus, toggles, search, exit).
+    void OpenIconMenu(int icon);
     void ShiftCoverArt(const QString &Direction);
     void LoadCoverArt(qint32 Index);
+    // The play key on a cover: hands the title (collection index) to the player.
+    void PlayTitle(qint32 titleIndex);
     void UpdateGlowEffect();
     // Loads a title's fan art (or the plain backdrop for -1) into `target`.
     void LoadFanArt(ImageElement *target, qint32 TitleIndex);
@@ -144,6 +158,10 @@ private:
     void bringToFront();
 
     std::unique_ptr<ImageResources> m_images;
+    std::unique_ptr<Carousel> m_carousel; // after m_images: it composes from them
+    std::unique_ptr<OptionMenus> m_menus;
+    std::unique_ptr<SearchOverlay> m_search;
+    std::unique_ptr<ScreenSaver> m_screenSaver;
     Scene *m_scene = nullptr;
     QGraphicsView *m_view = nullptr;
     KeyDispatcher m_dispatcher;
