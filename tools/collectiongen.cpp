@@ -1,3 +1,4 @@
+#include "genrandom.h"
 #include "collectiongen.h"
 
 #include <QSet>
@@ -9,27 +10,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// splitmix64: small, fast and the same on every platform, unlike rand().
-class Random
-{
-public:
-    explicit Random(quint64 seed) : m_state(seed) {}
-    quint64 next()
-    {
-        quint64 z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [low, high].
-    int range(int low, int high) { return low + int(next() % quint64(high - low + 1)); }
-    bool chance(int percent) { return range(1, 100) <= percent; }
-    template <typename T, std::size_t N>
-    const T &pick(const std::array<T, N> &items) { return items[next() % N]; }
-
-private:
-    quint64 m_state;
-};
+using Random = GenRandom;
 
 using Words = const char16_t *;
 

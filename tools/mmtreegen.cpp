@@ -1,3 +1,4 @@
+#include "genrandom.h"
 #include "mmtreegen.h"
 
 #include <QBuffer>
@@ -20,27 +21,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// splitmix64: the same sequence on every platform.
-class Random
-{
-public:
-    explicit Random(quint64 seed) : m_state(seed) {}
-    quint64 next()
-    {
-        quint64 z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int range(int low, int high) { return low + int(next() % quint64(high - low + 1)); } // [low, high]
-    bool chance(int percent) { return range(1, 100) <= percent; }
-    template<typename T>
-    const T &pick(std::span<const T> items) { return items[next() % items.size()]; }
-    QString word(std::span<const char16_t *const> items) { return QString::fromUtf16(pick(items)); }
-
-private:
-    quint64 m_state;
-};
+using Random = GenRandom;
 
 using Words = std::span<const char16_t *const>;
 
