@@ -91,7 +91,10 @@ void CompareSnapshots(tDirectories &fresh, tDirectories &previous, SyncTextLog &
         if (N.FileDate != O.FileDate) {
             if (O.FileDate > 0) {
                 debugLog.add(QStringLiteral("    Changed mymovies.xml data found in ") + O.Directory);
-                previousGone[o] = true;
+                // A deleted XML has nothing to update its title with: the old
+                // discs go as well (a box-set parent has no other disc).
+                if (N.FileDate != 0)
+                    previousGone[o] = true;
             }
             // Without a readable XML before, the old discs (a placeholder)
             // are removed and the directory is imported anew.

@@ -248,6 +248,8 @@ private slots:
         QTest::newRow("watched here, not in My Movies") << u"False"_qs << u"CVB_Watched.txt"_qs << false << true;
         QTest::newRow("not watched here, watched in My Movies") << u"True"_qs << u"CVB_NotWatched.txt"_qs << false
                                                                  << false;
+        QTest::newRow("watched marker that repeats My Movies") << u"True"_qs << u"CVB_Watched.txt"_qs << false
+                                                                << true;
     }
     void markerCreatedOutsideReimports()
     {
@@ -280,16 +282,20 @@ private slots:
         QTest::addColumn<QString>("layout");
         QTest::addColumn<QString>("removed");
         QTest::addColumn<int>("discsLeft"); // of title "id-m"; -1: the title is gone
-        QTest::newRow("title folder with one disc") << u"single"_qs << u"Multi"_qs << -1;
-        QTest::newRow("one of two disc folders") << u"disc folders"_qs << u"Multi/Disc 2"_qs << 1;
-        QTest::newRow("both disc folders") << u"disc folders"_qs << u"Multi"_qs << -1;
-        QTest::newRow("one of two ISO files") << u"iso files"_qs << u"Multi/Movie Disc 2.iso"_qs << 1;
+        QTest::addColumn<int>("titlesLeft");
+        QTest::newRow("title folder with one disc") << u"single"_qs << u"Multi"_qs << -1 << 3;
+        QTest::newRow("one of two disc folders") << u"disc folders"_qs << u"Multi/Disc 2"_qs << 1 << 4;
+        QTest::newRow("both disc folders") << u"disc folders"_qs << u"Multi"_qs << -1 << 3;
+        QTest::newRow("one of two ISO files") << u"iso files"_qs << u"Multi/Movie Disc 2.iso"_qs << 1 << 4;
+        QTest::newRow("one of two media files with titles of their own")
+            << u"mkv titles"_qs << u"Multi/Movie One.mkv"_qs << -1 << 4;
     }
     void removedMedia()
     {
         QFETCH(QString, layout);
         QFETCH(QString, removed);
         QFETCH(int, discsLeft);
+        QFETCH(int, titlesLeft);
         threeTitles();
         const QByteArray xml = titleXml(u"id-m"_qs, u"Multi"_qs);
         if (layout == u"single") {
@@ -297,15 +303,21 @@ private slots:
         } else if (layout == u"disc folders") {
             dvdTitle(u"Multi/Disc 1"_qs, xml);
             dvdTitle(u"Multi/Disc 2"_qs, xml);
-        } else {
+        } else if (layout == u"iso files") {
             writeFile(movie(u"Multi/mymovies.xml"_qs), xml);
             writeFile(movie(u"Multi/Movie Disc 1.iso"_qs), "iso");
             writeFile(movie(u"Multi/Movie Disc 2.iso"_qs), "iso");
+        } else {
+            writeFile(movie(u"Multi/Movie One.mkv"_qs), "mkv");
+            writeFile(movie(u"Multi/Movie One.mymovies.xml"_qs), xml);
+            writeFile(movie(u"Multi/Movie Two.mkv"_qs), "mkv");
+            writeFile(movie(u"Multi/Movie Two.mymovies.xml"_qs), titleXml(u"id-n"_qs, u"Other"_qs));
         }
         tTitles titles;
         sync(titles);
-        QCOMPARE(titles.Title.size(), 4);
-        QCOMPARE(findTitle(titles, u"id-m"_qs)->DiscInfo.size(), layout == u"single" ? 1 : 2);
+        QCOMPARE(titles.Title.size(), layout == u"mkv titles" ? 5 : 4);
+        QCOMPARE(findTitle(titles, u"id-m"_qs)->DiscInfo.size(),
+                 layout == u"single" || layout == u"mkv titles" ? 1 : 2);
 
         const QString gone = movie(removed);
         QVERIFY(QFileInfo(gone).isDir() ? QDir(gone).removeRecursively() : QFile::remove(gone));
@@ -313,7 +325,6 @@ private slots:
         const tTitle *m = findTitle(titles, u"id-m"_qs);
         if (discsLeft < 0) {
             QVERIFY(!m);
-            QCOMPARE(titles.Title.size(), 3);
             QCOMPARE(r.removedTitles, 1);
         } else {
             QVERIFY(m);
@@ -321,8 +332,8 @@ private slots:
             for (const tDiscInfo &disc : m->DiscInfo)
                 QVERIFY2(QFileInfo::exists(disc.Loc), qPrintable(disc.Loc));
             QVERIFY2(QFileInfo(m->Directory).isDir(), qPrintable(m->Directory));
-            QCOMPARE(titles.Title.size(), 4);
         }
+        QCOMPARE(titles.Title.size(), titlesLeft);
         for (const QString &id : {u"id-a"_qs, u"id-b"_qs, u"id-c"_qs})
             QVERIFY(findTitle(titles, id));
     }
@@ -397,6 +408,41 @@ private slots:
         QCOMPARE(titles.Title.size(), 4);
     }
 
+    void folderChangesTitle_data()
+    {
+        QTest::addColumn<QByteArray>("newXml"); // null: the file is deleted
+        QTest::addColumn<QString>("newId");
+        QTest::newRow("title XML names another ID") << titleXml(u"id-new"_qs, u"Renamed"_qs) << u"id-new"_qs;
+        QTest::newRow("title XML turns unreadable") << QByteArray("<Title><ID>") << u"Beta"_qs;
+        QTest::newRow("title XML deleted") << QByteArray() << u"Beta"_qs;
+    }
+    void folderChangesTitle()
+    {
+        // Whatever the folder holds now, its disc belongs to one title only.
+        QFETCH(QByteArray, newXml);
+        QFETCH(QString, newId);
+        threeTitles();
+        tTitles titles;
+        sync(titles);
+        const QString xml = movie(u"Beta/mymovies.xml"_qs);
+        if (newXml.isNull())
+            QVERIFY(QFile::remove(xml));
+        else
+            writeFile(xml, newXml, kWritten.addSecs(3600));
+        sync(titles);
+        QVERIFY(!findTitle(titles, u"id-b"_qs));
+        const tTitle *now = findTitle(titles, newId);
+        QVERIFY(now);
+        QCOMPARE(now->DiscInfo.size(), 1);
+        QCOMPARE(now->DiscInfo.first().Loc, movie(u"Beta"_qs));
+        QCOMPARE(titles.Title.size(), 3);
+        int holders = 0;
+        for (const tTitle &t : std::as_const(titles.Title))
+            for (const tDiscInfo &disc : t.DiscInfo)
+                holders += disc.Loc == movie(u"Beta"_qs);
+        QCOMPARE(holders, 1);
+    }
+
     void encipheredPerFileXmlUsesFolderXml()
     {
         writeFile(movie(u"Hidden/Hidden.mkv"_qs), "mkv");
@@ -446,6 +492,22 @@ private slots:
         QCOMPARE(sync(titles).imported, 0);
         QCOMPARE(titles, before);
         QCOMPARE(errorLog(), expected);
+    }
+
+    void boxSetParentLeavesWithItsXml()
+    {
+        writeFile(movie(u"Trilogy/mymovies.xml"_qs),
+                  titleXml(u"id-box"_qs, u"The Trilogy"_qs, QString(), u"IsBoxSetParent=\"True\""_qs));
+        dvdTitle(u"Trilogy/Part One"_qs, titleXml(u"id-one"_qs, u"Part One"_qs, u"  <ParentTitle ID=\"id-box\" />\n"_qs,
+                                                  u"IsBoxSetChild=\"True\""_qs));
+        tTitles titles;
+        sync(titles);
+        QVERIFY(findTitle(titles, u"id-box"_qs));
+        QVERIFY(QFile::remove(movie(u"Trilogy/mymovies.xml"_qs)));
+        sync(titles);
+        QVERIFY(!findTitle(titles, u"id-box"_qs));
+        QVERIFY(findTitle(titles, u"id-one"_qs));
+        QCOMPARE(titles.Title.size(), 1);
     }
 
     void offlineFolderKeepsItsTitles()
