@@ -1,6 +1,6 @@
 #pragma once
-// The keys of the main screen (icon bar, the two carousel rows) and of a
-// running sync, registered with the dispatcher.
+// The keys of the icon bar and of a running sync, registered with the
+// dispatcher (the carousel rows have their own table, ui/carouselkeys.h).
 
 class TForm1;
 class KeyDispatcher;

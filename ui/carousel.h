@@ -1,0 +1,93 @@
+#pragma once
+// The cover carousel of the main screen: 11 columns by 2 rows of cover slots
+// sliding over the view list, with the focused cover enlarged in column 5.
+//
+// View-list position p lies in column p / 2, on row A when p is even. With a
+// the even position of the focused column, slot column c shows a - 10 + 2c on
+// row A and a - 9 + 2c on row B; positions outside the list show the blank
+// image. A step left or right moves the pictures the slots already hold and
+// composes only the new edge column. Covers ahead of the focus are composed on
+// worker threads, so a step usually only places pictures that are ready; one
+// that is not ready yet is composed at once rather than shown blank.
+//
+// Each slot's picture name is the ID of the title it shows, or
+// "PngTransparent" for a blank slot.
+
+#include "art/coverprofiles.h"
+
+#include <QImage>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+class CoverComposer;
+class CoverPredecoder;
+class ImageElement;
+class TForm1;
+
+class Carousel
+{
+public:
+    static constexpr int kColumns = 11;
+    static constexpr int kFocusColumn = 5;
+    // Columns composed ahead of the focus in the direction it moves.
+    static constexpr int kAheadColumns = 8;
+
+    // The window's surface must already hold the carousel elements.
+    explicit Carousel(TForm1 &form);
+    ~Carousel();
+    Carousel(const Carousel &) = delete;
+    Carousel &operator=(const Carousel &) = delete;
+
+    // Fills all 22 slots and the enlarged cover around view-list position
+    // coverIndex, for the window's view list and screen mode.
+    void LoadCoverArt(qint32 coverIndex);
+    // One step of the focus ("Up", "Down", "Right", "Left"), after the window
+    // has already moved FocusIndex and set the screen mode.
+    void ShiftCoverArt(const QString &direction);
+    // Recomposes the focused cover of the current row and its enlarged copy
+    // (after the title's watched or watch-list state changed).
+    void RecomposeFocusCover();
+
+    // Composed covers are kept between calls; after the art files may have
+    // changed (a sync run) they must be composed again.
+    void ArtChanged();
+    // Loads the configured cover profile again (the settings changed it).
+    void ReloadProfile();
+
+    CoverComposer &composer();
+    const CoverProfiles &profiles();
+    // Waits until the covers queued ahead are composed (tests, benchmarks).
+    void waitForPrefetch();
+
+    static QString blankName() { return QStringLiteral("PngTransparent"); }
+
+private:
+    void ensureProfile();
+    ImageElement *slot(int column, bool rowB) const { return rowB ? m_rowB[column] : m_rowA[column]; }
+    // The composed front cover of a view-list position, or the blank image.
+    void setSlotTo(ImageElement *slot, qint32 position);
+    // The enlarged cover and its shadow follow the row of the focus.
+    void showEnlarged();
+    // Composes the covers of these positions that are not ready yet, in parallel.
+    void composeMissing(const QList<qint32> &positions);
+    // Names the covers of `columns` columns beyond `fromPosition` (an even
+    // position) in direction `step` (+1 right, -1 left, 0 both ways).
+    void prefetch(qint32 fromPosition, int step, int columns);
+    qint32 focusColumnStart() const;
+
+    TForm1 &m_form;
+    CoverProfiles m_profiles;
+    bool m_profileLoaded = false;
+    std::unique_ptr<CoverComposer> m_composer;
+    // Declared after the composer: its jobs must end before the composer goes.
+    std::unique_ptr<CoverPredecoder> m_predecoder;
+    std::array<ImageElement *, kColumns> m_rowA{};
+    std::array<ImageElement *, kColumns> m_rowB{};
+    ImageElement *m_bigA = nullptr;
+    ImageElement *m_bigB = nullptr;
+    ImageElement *m_shadowA = nullptr;
+    ImageElement *m_shadowB = nullptr;
+    QImage m_blank;
+};
