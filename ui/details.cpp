@@ -7,6 +7,10 @@
 #include "ui/elements.h"
 #include "ui/scene.h"
 
+#include <QFontMetricsF>
+
+#include <cmath>
+
 namespace details {
 
 namespace {
@@ -15,6 +19,9 @@ constexpr qreal kBlockGap = 14;
 constexpr qreal kYearStarsHeight = 50;
 constexpr qreal kRuntimeHeight = 45;
 constexpr qreal kGenresHeight = 31;
+// The panel darkens the translucent backing further so that the text stays
+// readable over bright covers.
+const QColor kPanelShade(6, 10, 18, 150);
 
 // Names from the first `limit` entries, empty ones left out, joined by ", ".
 QString joinNames(const QStringList &names, qsizetype limit)
@@ -59,8 +66,12 @@ void layoutPanel(TForm1 &form)
         placeAt(label, bottom - h, h);
         bottom -= h + kBlockGap;
     }
-    placeAt(form.label(u"LabelDetailsDescription"_qs), descriptionTop,
-            qMax<qreal>(0, actors->pos().y() - 10 - descriptionTop));
+    // A synopsis that does not fit is cut after its last whole line.
+    LabelElement *description = form.label(u"LabelDetailsDescription"_qs);
+    const qreal room = qMax<qreal>(0, actors->pos().y() - 10 - descriptionTop);
+    // Wrapped lines are laid out at the font height rounded up.
+    const qreal line = std::ceil(QFontMetricsF(description->font()).height());
+    placeAt(description, descriptionTop, line > 0 ? std::floor(room / line) * line : room);
 }
 
 } // namespace
@@ -155,6 +166,8 @@ void ToggleDetails(TForm1 &form, bool show)
         panel->fadeTo(0, 0);
     } else if (panel->opacity() == 0 && !panel->isFading()) {
         layoutPanel(form);
+        if (panel->background() != kPanelShade)
+            panel->setBackground(kPanelShade);
         // 25 steps of 10 ms, the backing a little less opaque than the panel.
         // An animation rather than a loop that runs events: a key during the
         // fade closes the pop-up for good.
