@@ -1,5 +1,6 @@
 #include "model/markers.h"
 
+#include "platform/filesystem.h"
 #include "platform/paths.h"
 
 #include <QDateTime>
@@ -30,9 +31,12 @@ MarkerFiles findMarkers(const QString &directory)
     MarkerFiles m;
     if (directory.isEmpty())
         return m;
-    // One listing instead of a lookup per marker; name filters ignore case.
-    const QStringList names = QDir(directory).entryList({u"CVB_*.txt"_qs}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : names) {
+    // One listing instead of a lookup per marker; names match in any case.
+    const DirectoryListing listing = DirectoryListing::open(directory);
+    for (const tDirEntry &entry : listing.entries()) {
+        if (entry.IsDirectory || !entry.Name.startsWith(u"CVB_", Qt::CaseInsensitive))
+            continue;
+        const QString &name = entry.Name;
         if (name.compare(kWatchedName, Qt::CaseInsensitive) == 0)
             m.watched << JoinNative(directory, name);
         else if (name.compare(kNotWatchedName, Qt::CaseInsensitive) == 0)

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLocale>
+#include <QSet>
 
 #include <algorithm>
 
@@ -90,15 +91,23 @@ private:
 // would see a changed marker and read the title again for nothing.
 void RefreshMarkerDates(tDirectoryRec &rec)
 {
-    const QDir dir(rec.Directory);
-    auto refresh = [&](qint32 &date, const QString &name) {
-        if (date == 0)
-            return;
-        const QStringList found = dir.entryList({name}, QDir::Files | QDir::Hidden); // letter case ignored
-        date = found.isEmpty() ? 0 : FileDosTime(dir.filePath(found.first()));
-    };
-    refresh(rec.CVBWatchedFileDate, u"CVB_Watched.txt"_qs);
-    refresh(rec.CVBNotWatchedFileDate, u"CVB_NotWatched.txt"_qs);
+    if (rec.CVBWatchedFileDate == 0 && rec.CVBNotWatchedFileDate == 0)
+        return;
+    qint32 watched = 0;
+    qint32 notWatched = 0;
+    const DirectoryListing listing = DirectoryListing::open(rec.Directory);
+    for (const tDirEntry &entry : listing.entries()) {
+        if (entry.IsDirectory)
+            continue;
+        if (entry.Name.compare(u"CVB_Watched.txt", Qt::CaseInsensitive) == 0)
+            watched = listing.dosTime(entry.Name);
+        else if (entry.Name.compare(u"CVB_NotWatched.txt", Qt::CaseInsensitive) == 0)
+            notWatched = listing.dosTime(entry.Name);
+    }
+    if (rec.CVBWatchedFileDate != 0)
+        rec.CVBWatchedFileDate = watched;
+    if (rec.CVBNotWatchedFileDate != 0)
+        rec.CVBNotWatchedFileDate = notWatched;
 }
 
 } // namespace
@@ -463,15 +472,15 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     if (moved.titlesRemoved > 0)
         say(progress.totalTitles, u"| "_qs + QString::number(titles.Title.size()));
 
-    if (!fresh.isEmpty()) {
-        QHash<QString, qsizetype> position;
-        for (qsizetype i = 0; i < newSnapshot.size(); ++i)
-            position.insert(newSnapshot.at(i).Directory, i);
-        for (const tDirectoryRec &entry : std::as_const(fresh)) {
-            const auto it = position.constFind(entry.Directory);
-            if (it != position.constEnd())
-                RefreshMarkerDates(newSnapshot[it.value()]);
-        }
+    {
+        QSet<QString> withMarkers; // imported directories whose markers may have been deleted
+        for (const tDirectoryRec &entry : std::as_const(fresh))
+            if (entry.CVBWatchedFileDate != 0 || entry.CVBNotWatchedFileDate != 0)
+                withMarkers.insert(entry.Directory);
+        if (!withMarkers.isEmpty())
+            for (tDirectoryRec &rec : newSnapshot)
+                if (withMarkers.contains(rec.Directory))
+                    RefreshMarkerDates(rec);
     }
 
     // Disc order and box sets.
