@@ -57,10 +57,23 @@ Carousel::Carousel(TForm1 &form) : m_form(form)
     }
     m_composer = std::make_unique<CoverComposer>(m_profiles, form.images());
     m_predecoder = std::make_unique<CoverPredecoder>(*m_composer, 2);
+    m_requests.setMaxThreadCount(1);
+    m_requests.setObjectName(u"CarouselPrefetch"_qs);
+    m_requestTimer.setSingleShot(true);
+    m_requestTimer.setInterval(0);
+    m_requestTimer.callOnTimeout([this] { sendPendingRequest(); });
+}
+
+void Carousel::sendPendingRequest()
+{
+    CoverPredecoder *predecoder = m_predecoder.get();
+    m_requests.start([predecoder, ahead = std::exchange(m_pendingRequest, {})] { predecoder->Prefetch(ahead); });
 }
 
 Carousel::~Carousel()
 {
+    m_requestTimer.stop();
+    m_requests.waitForDone();
     m_predecoder.reset();
 }
 
@@ -94,7 +107,10 @@ void Carousel::ensureProfile()
 
 void Carousel::ReloadProfile()
 {
+    m_requestTimer.stop();
+    m_pendingRequest.clear();
     // Worker threads read the profile while they compose.
+    m_requests.waitForDone();
     m_predecoder->waitForDone();
     m_profileLoaded = false;
     ensureProfile();
@@ -103,12 +119,20 @@ void Carousel::ReloadProfile()
 
 void Carousel::ArtChanged()
 {
+    m_requestTimer.stop();
+    m_pendingRequest.clear();
+    m_requests.waitForDone();
     m_predecoder->waitForDone();
     m_composer->clearCache();
 }
 
 void Carousel::waitForPrefetch()
 {
+    if (m_requestTimer.isActive()) {
+        m_requestTimer.stop();
+        sendPendingRequest();
+    }
+    m_requests.waitForDone();
     m_predecoder->waitForDone();
 }
 
@@ -117,18 +141,33 @@ qint32 Carousel::focusColumnStart() const
     return evenPosition(m_form.FocusIndex);
 }
 
-void Carousel::setSlotTo(ImageElement *slot, qint32 position)
+void Carousel::place(int column, bool rowB, const QImage &cover, const QString &name)
+{
+    full(column, rowB) = cover;
+    slot(column, rowB)->setPicture(cover, name);
+}
+
+void Carousel::setSlotTo(int column, bool rowB, qint32 position)
 {
     const QList<qint32> &viewList = m_form.ViewList;
     if (position >= 0 && position < viewList.size()) {
         const qint32 titleIndex = viewList.at(position);
         if (titleIndex >= 0 && titleIndex < m_form.Titles.Title.size()) {
             const tTitle &title = m_form.Titles.Title.at(titleIndex);
-            slot->setPicture(m_composer->CreateCover(title, false), title.ID);
+            place(column, rowB, m_composer->CreateCover(title, false), title.ID);
             return;
         }
     }
-    slot->setPicture(m_blank, blankName());
+    place(column, rowB, m_blank, blankName());
+}
+
+void Carousel::moveColumn(int from, int to)
+{
+    for (const bool rowB : {false, true}) {
+        ImageElement *source = slot(from, rowB);
+        slot(to, rowB)->setPicture(source->picture(), source->pictureName());
+        full(to, rowB) = full(from, rowB);
+    }
 }
 
 void Carousel::showEnlarged()
@@ -141,11 +180,11 @@ void Carousel::showEnlarged()
     ImageElement *a5 = m_rowA[kFocusColumn];
     ImageElement *b5 = m_rowB[kFocusColumn];
     if (mode == smRowA)
-        m_bigA->setPicture(a5->picture(), a5->pictureName());
+        m_bigA->setPicture(m_fullA[kFocusColumn], a5->pictureName());
     else
         m_bigA->setPicture(m_blank, blankName());
     if (mode == smRowB)
-        m_bigB->setPicture(b5->picture(), b5->pictureName());
+        m_bigB->setPicture(m_fullB[kFocusColumn], b5->pictureName());
     else
         m_bigB->setPicture(m_blank, blankName());
 }
@@ -178,29 +217,31 @@ void Carousel::composeMissing(const QList<qint32> &positions)
     });
 }
 
-void Carousel::prefetch(qint32 fromPosition, int step, int columns)
+void Carousel::prefetch(const QList<qint32> &positions)
 {
+    // Copies of the titles: the collection may change before the request runs.
     QList<tTitle> ahead;
+    ahead.reserve(positions.size());
     const QList<qint32> &viewList = m_form.ViewList;
-    auto add = [&](qint32 p) {
+    for (qint32 p : positions) {
         if (p >= 0 && p < viewList.size()) {
             const qint32 titleIndex = viewList.at(p);
             if (titleIndex >= 0 && titleIndex < m_form.Titles.Title.size())
                 ahead.append(m_form.Titles.Title.at(titleIndex));
         }
-    };
-    // Nearest columns first: the pool starts jobs in the order they are named.
-    for (int i = 1; i <= columns; ++i) {
-        if (step >= 0) {
-            add(fromPosition + 2 * i);
-            add(fromPosition + 2 * i + 1);
-        }
-        if (step <= 0) {
-            add(fromPosition - 2 * i);
-            add(fromPosition - 2 * i + 1);
-        }
     }
-    m_predecoder->Prefetch(ahead);
+    m_pendingRequest = std::move(ahead);
+    m_requestTimer.start();
+}
+
+// Positions of the `columns` columns beyond the even position `from`, nearest
+// first (the predecoder starts them in that order), in direction `step`.
+static QList<qint32> columnsBeyond(qint32 from, int step, int columns)
+{
+    QList<qint32> positions;
+    for (int i = 1; i <= columns; ++i)
+        positions << from + 2 * i * step << from + 2 * i * step + 1;
+    return positions;
 }
 
 void Carousel::LoadCoverArt(qint32 coverIndex)
@@ -216,12 +257,11 @@ void Carousel::LoadCoverArt(qint32 coverIndex)
         m_shadowB->hide();
     };
     sink.SetSlot = [this, &positions](int i, const QImage &cover) {
-        ImageElement *element = slot(i / 2, i % 2 == 1);
         const qint32 titleIndex = positions[i] < 0 ? -1 : m_form.ViewList.at(positions[i]);
         if (titleIndex < 0 || titleIndex >= m_form.Titles.Title.size())
-            element->setPicture(cover, blankName());
+            place(i / 2, i % 2 == 1, cover, blankName());
         else
-            element->setPicture(cover, m_form.Titles.Title.at(titleIndex).ID);
+            place(i / 2, i % 2 == 1, cover, m_form.Titles.Title.at(titleIndex).ID);
     };
     sink.SetBigCovers = [this](int focusRow, const QImage &, const QImage &) {
         // The names come with the slot pictures, so the copies are taken from there.
@@ -232,8 +272,8 @@ void Carousel::LoadCoverArt(qint32 coverIndex)
 
     if (!m_form.ViewList.isEmpty()) {
         const qint32 a = evenPosition(coverIndex);
-        prefetch(a + 2 * kFocusColumn, +1, kAheadColumns / 2);
-        prefetch(a - 2 * kFocusColumn, -1, kAheadColumns / 2);
+        const int half = kAheadColumns / 2;
+        prefetch(columnsBeyond(a + 2 * kFocusColumn, +1, half) + columnsBeyond(a - 2 * kFocusColumn, -1, half));
     }
 }
 
@@ -242,25 +282,21 @@ void Carousel::ShiftCoverArt(const QString &direction)
     ensureProfile();
     const qint32 a = focusColumnStart();
     if (direction == u"Right") {
-        for (int c = 0; c < kColumns - 1; ++c) {
-            m_rowA[c]->setPicture(m_rowA[c + 1]->picture(), m_rowA[c + 1]->pictureName());
-            m_rowB[c]->setPicture(m_rowB[c + 1]->picture(), m_rowB[c + 1]->pictureName());
-        }
+        for (int c = 0; c < kColumns - 1; ++c)
+            moveColumn(c + 1, c);
         showEnlarged();
         const qint32 m = a + 2 * kFocusColumn;
-        setSlotTo(m_rowA[kColumns - 1], m);
-        setSlotTo(m_rowB[kColumns - 1], m + 1);
-        prefetch(m, +1, kAheadColumns);
+        setSlotTo(kColumns - 1, false, m);
+        setSlotTo(kColumns - 1, true, m + 1);
+        prefetch(columnsBeyond(m, +1, kAheadColumns));
     } else if (direction == u"Left") {
-        for (int c = kColumns - 1; c > 0; --c) {
-            m_rowA[c]->setPicture(m_rowA[c - 1]->picture(), m_rowA[c - 1]->pictureName());
-            m_rowB[c]->setPicture(m_rowB[c - 1]->picture(), m_rowB[c - 1]->pictureName());
-        }
+        for (int c = kColumns - 1; c > 0; --c)
+            moveColumn(c - 1, c);
         showEnlarged();
         const qint32 m = a - 2 * kFocusColumn;
-        setSlotTo(m_rowA[0], m);
-        setSlotTo(m_rowB[0], m + 1);
-        prefetch(m, -1, kAheadColumns);
+        setSlotTo(0, false, m);
+        setSlotTo(0, true, m + 1);
+        prefetch(columnsBeyond(m, -1, kAheadColumns));
     } else if (direction == u"Up" || direction == u"Down") {
         showEnlarged();
     }
@@ -272,6 +308,6 @@ void Carousel::RecomposeFocusCover()
     const tScreenMode mode = m_form.ScreenMode;
     if (mode != smRowA && mode != smRowB)
         return;
-    setSlotTo(slot(kFocusColumn, mode == smRowB), m_form.FocusIndex);
+    setSlotTo(kFocusColumn, mode == smRowB, m_form.FocusIndex);
     showEnlarged();
 }

@@ -17,6 +17,8 @@
 
 #include <QImage>
 #include <QString>
+#include <QThreadPool>
+#include <QTimer>
 
 #include <array>
 #include <memory>
@@ -66,15 +68,20 @@ public:
 private:
     void ensureProfile();
     ImageElement *slot(int column, bool rowB) const { return rowB ? m_rowB[column] : m_rowA[column]; }
+    QImage &full(int column, bool rowB) { return rowB ? m_fullB[column] : m_fullA[column]; }
+    // Puts a composed cover (or the blank image) into a slot.
+    void place(int column, bool rowB, const QImage &cover, const QString &name);
     // The composed front cover of a view-list position, or the blank image.
-    void setSlotTo(ImageElement *slot, qint32 position);
+    void setSlotTo(int column, bool rowB, qint32 position);
+    // Moves the pictures of column `from` into column `to`.
+    void moveColumn(int from, int to);
     // The enlarged cover and its shadow follow the row of the focus.
     void showEnlarged();
     // Composes the covers of these positions that are not ready yet, in parallel.
     void composeMissing(const QList<qint32> &positions);
-    // Names the covers of `columns` columns beyond `fromPosition` (an even
-    // position) in direction `step` (+1 right, -1 left, 0 both ways).
-    void prefetch(qint32 fromPosition, int step, int columns);
+    // Names the covers of these view-list positions to the predecoder.
+    void prefetch(const QList<qint32> &positions);
+    void sendPendingRequest();
     qint32 focusColumnStart() const;
 
     TForm1 &m_form;
@@ -85,6 +92,18 @@ private:
     std::unique_ptr<CoverPredecoder> m_predecoder;
     std::array<ImageElement *, kColumns> m_rowA{};
     std::array<ImageElement *, kColumns> m_rowB{};
+    // The composed covers at full size: the slots show copies scaled to the
+    // slot once, so that drawing a frame does not scale 22 pictures again;
+    // the enlarged cover is made from the full one.
+    std::array<QImage, kColumns> m_fullA;
+    std::array<QImage, kColumns> m_fullB;
+    // Prefetch requests go through one worker in the order they are made, so
+    // that the main thread never waits for the predecoder's locks.
+    QThreadPool m_requests;
+    // The latest request waits for the event loop: waking a worker inside a
+    // step would let it take the core before the frame is drawn.
+    QTimer m_requestTimer;
+    QList<tTitle> m_pendingRequest;
     ImageElement *m_bigA = nullptr;
     ImageElement *m_bigB = nullptr;
     ImageElement *m_shadowA = nullptr;
