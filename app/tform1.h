@@ -16,7 +16,6 @@
 
 class AppCommandHook;
 class Carousel;
-class Carousel;
 class OptionMenus;
 class SearchOverlay;
 class ScreenSaver;
@@ -79,7 +78,6 @@ public:
     KeyDispatcher &dispatcher() { return m_dispatcher; }
     ImageResources &images() const { return *m_images; }
     Carousel &carousel() const { return *m_carousel; }
-    Carousel &carousel() const { return *m_carousel; }
     OptionMenus &menus() const { return *m_menus; }
     SearchOverlay &search() const { return *m_search; }
     ScreenSaver &screenSaver() const { return *m_screenSaver; }
@@ -127,8 +125,6 @@ public:
     void LoadCoverArt(qint32 Index);
     // The play key on a cover: hands the title (collection index) to the player.
     void PlayTitle(qint32 titleIndex);
-    // The play key on a cover: hands the title (collection index) to the player.
-    void PlayTitle(qint32 titleIndex);
     void UpdateGlowEffect();
     // Loads a title's fan art (or the plain backdrop for -1) into `target`.
     void LoadFanArt(ImageElement *target, qint32 TitleIndex);
@@ -162,7 +158,6 @@ private:
     void bringToFront();
 
     std::unique_ptr<ImageResources> m_images;
-    std::unique_ptr<Carousel> m_carousel; // after m_images: it composes from them
     std::unique_ptr<Carousel> m_carousel; // after m_images: it composes from them
     std::unique_ptr<OptionMenus> m_menus;
     std::unique_ptr<SearchOverlay> m_search;
