@@ -29,6 +29,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGraphicsView>
 #include <QKeyEvent>
@@ -326,9 +327,16 @@ void TForm1::LoadLocalDB()
 {
     LoadProgress progress;
     progress.processing = [this](const QString &text) { ShowProcessing(text, label(u"LabelProcessingStatus"_qs)->text()); };
-    progress.status = [this](const QString &text) {
+    // The status shows every title's name; letting the screen repaint for
+    // each of them would make a large collection load for minutes.
+    QElapsedTimer sincePaint;
+    sincePaint.start();
+    progress.status = [this, &sincePaint](const QString &text) {
         label(u"LabelProcessingStatus"_qs)->setText(text);
-        QCoreApplication::processEvents();
+        if (sincePaint.elapsed() >= 100) {
+            QCoreApplication::processEvents();
+            sincePaint.restart();
+        }
     };
     progress.titleNumber = [this](int n) { label(u"LabelTitleNum"_qs)->setText(QString::number(n)); };
     progress.totalTitles = [this](const QString &text) { label(u"LabelTotalTitles"_qs)->setText(text); };

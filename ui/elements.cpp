@@ -251,6 +251,7 @@ void ImageElement::setPicture(const QImage &picture, const QString &pictureName)
 {
     m_picture = picture;
     m_pictureName = pictureName;
+    m_scaled = QImage();
     update();
 }
 
@@ -262,6 +263,7 @@ void ImageElement::clearPicture()
 void ImageElement::setFill(Fill fill)
 {
     m_fill = fill;
+    m_scaled = QImage();
     update();
 }
 
@@ -278,6 +280,24 @@ QJsonObject ImageElement::state() const
     return o;
 }
 
+QRectF ImageElement::pictureTarget() const
+{
+    const QRectF area = boundingRect();
+    switch (m_fill) {
+    case Fill::Stretch:
+        return area;
+    case Fill::Center: {
+        const QSizeF s = m_picture.size().scaled(area.size().toSize(), Qt::KeepAspectRatio);
+        QRectF target(QPointF(0, 0), s);
+        target.moveCenter(area.center());
+        return target;
+    }
+    case Fill::None:
+        break;
+    }
+    return QRectF(QPointF(0, 0), QSizeF(m_picture.size()));
+}
+
 void ImageElement::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
 {
     const QRectF area = boundingRect();
@@ -285,20 +305,27 @@ void ImageElement::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
         painter->fillRect(area, m_background);
     if (m_picture.isNull())
         return;
-    painter->setRenderHint(QPainter::SmoothPixmapTransform);
-    switch (m_fill) {
-    case Fill::Stretch:
-        painter->drawImage(area, m_picture);
-        break;
-    case Fill::Center: {
-        QSizeF s = m_picture.size().scaled(area.size().toSize(), Qt::KeepAspectRatio);
-        QRectF target(QPointF(0, 0), s);
-        target.moveCenter(area.center());
+    const QRectF target = pictureTarget();
+    const QTransform transform = painter->worldTransform();
+    if (transform.type() > QTransform::TxScale || transform.m11() <= 0 || transform.m22() <= 0) {
+        painter->setRenderHint(QPainter::SmoothPixmapTransform);
         painter->drawImage(target, m_picture);
-        break;
+        return;
     }
-    case Fill::None:
-        painter->drawImage(QPointF(0, 0), m_picture);
-        break;
+    // Scale once to the pixels the picture covers on the device, then blit.
+    const QRect device = transform.mapRect(target).toAlignedRect();
+    if (device.isEmpty())
+        return;
+    if (m_scaled.size() != device.size()) {
+        const QImage::Format format =
+            m_picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+        m_scaled = (m_picture.size() == device.size() ? m_picture
+                                                      : m_picture.scaled(device.size(), Qt::IgnoreAspectRatio,
+                                                                         Qt::SmoothTransformation))
+                       .convertToFormat(format);
     }
+    painter->save();
+    painter->resetTransform();
+    painter->drawImage(device.topLeft(), m_scaled);
+    painter->restore();
 }

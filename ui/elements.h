@@ -143,8 +143,13 @@ public:
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 
 private:
+    QRectF pictureTarget() const;
+
     QImage m_picture;
     QString m_pictureName;
+    // The picture scaled to the device size it was last drawn at: a frame then
+    // only blits it instead of resampling the source every time.
+    QImage m_scaled;
     Fill m_fill = Fill::Stretch;
     QColor m_background = Qt::transparent;
 };
