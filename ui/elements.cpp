@@ -21,6 +21,56 @@ QJsonArray rectArray(const QRectF &r)
     return {r.x(), r.y(), r.width(), r.height()};
 }
 
+// A glow that blurs once per change instead of at every paint: the text
+// under it, the colour, the radius and the device transform are what it
+// depends on, and all of them change far less often than frames are drawn.
+class CachedGlowEffect : public QGraphicsDropShadowEffect
+{
+public:
+    CachedGlowEffect()
+    {
+        connect(this, &QGraphicsDropShadowEffect::colorChanged, this, [this] { m_cache = QImage(); });
+        connect(this, &QGraphicsDropShadowEffect::blurRadiusChanged, this, [this] { m_cache = QImage(); });
+    }
+
+protected:
+    void sourceChanged(ChangeFlags flags) override
+    {
+        m_cache = QImage();
+        QGraphicsDropShadowEffect::sourceChanged(flags);
+    }
+
+    void draw(QPainter *painter) override
+    {
+        const QTransform transform = painter->worldTransform();
+        if (transform.type() > QTransform::TxScale) {
+            QGraphicsDropShadowEffect::draw(painter);
+            return;
+        }
+        if (m_cache.isNull() || transform != m_transform) {
+            const QRect area =
+                transform.mapRect(boundingRectFor(sourceBoundingRect(Qt::LogicalCoordinates))).toAlignedRect();
+            m_transform = transform;
+            m_area = area;
+            m_cache = QImage(area.size().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+            m_cache.fill(Qt::transparent);
+            QPainter p(&m_cache);
+            p.setRenderHints(painter->renderHints());
+            p.setWorldTransform(transform * QTransform::fromTranslate(-area.x(), -area.y()));
+            QGraphicsDropShadowEffect::draw(&p);
+        }
+        painter->save();
+        painter->resetTransform();
+        painter->drawImage(m_area.topLeft(), m_cache);
+        painter->restore();
+    }
+
+private:
+    QImage m_cache;
+    QTransform m_transform;
+    QRect m_area;
+};
+
 } // namespace
 
 QFont fonts::Make(const QString &family, int size, bool italic, bool bold)
@@ -65,7 +115,7 @@ QRectF Element::surfaceGeometry() const
 void Element::setGlow(const QColor &color, qreal radius)
 {
     if (!m_glow) {
-        m_glow = new QGraphicsDropShadowEffect;
+        m_glow = new CachedGlowEffect;
         m_glow->setOffset(0, 0);
         setGraphicsEffect(m_glow); // takes ownership
     }
@@ -156,6 +206,9 @@ QRectF Element::boundingRect() const
 LabelElement::LabelElement(const QString &name, const QRectF &geometry, QGraphicsItem *parent)
     : Element(Kind::Label, name, geometry, parent), m_font(fonts::Make(QString::fromUtf16(fonts::Arial), 24))
 {
+    // Laying out a word-wrapped synopsis costs far more than drawing it; the
+    // text is kept as a picture until it changes.
+    setCacheMode(QGraphicsItem::DeviceCoordinateCache);
 }
 
 void LabelElement::setText(const QString &text)
