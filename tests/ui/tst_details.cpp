@@ -4,6 +4,7 @@
 
 #include "app/config.h"
 #include "app/tform1.h"
+#include "tests/ui/windowfixture.h"
 #include "model/localdatabase.h"
 #include "ui/details.h"
 #include "ui/elements.h"
@@ -41,21 +42,6 @@ tTitle makeTitle(const QString &id, const QString &name)
     t.Stars = 7;
     t.Rated = u"PG"_qs;
     return t;
-}
-
-void writeDatabase(const QString &appPath, const QList<tTitle> &list)
-{
-    tTitles titles;
-    titles.Title = list;
-    QString error;
-    QVERIFY2(WriteDatabaseFile(DatabaseFilePath(appPath), titles, ProgVersion(), &error), qPrintable(error));
-}
-
-void showAndWait(TForm1 &form)
-{
-    form.resize(Scene::kWidth / 2, Scene::kHeight / 2);
-    form.show();
-    QTRY_VERIFY_WITH_TIMEOUT(form.isStartupFinished(), 20000);
 }
 
 QList<tActor> actors(int count)

@@ -4,6 +4,7 @@
 
 #include "app/config.h"
 #include "app/tform1.h"
+#include "tests/ui/windowfixture.h"
 #include "model/localdatabase.h"
 #include "tools/mmtreegen.h"
 #include "ui/elements.h"
@@ -53,27 +54,12 @@ tTitle makeTitle(const QString &id, const QString &name)
     return t;
 }
 
-void writeDatabase(const QString &appPath, const QList<tTitle> &list)
-{
-    tTitles titles;
-    titles.Title = list;
-    QString error;
-    QVERIFY2(WriteDatabaseFile(DatabaseFilePath(appPath), titles, ProgVersion(), &error), qPrintable(error));
-}
-
 void writeTitles(const QString &appPath, int count)
 {
     QList<tTitle> list;
     for (int i = 0; i < count; ++i)
         list.append(makeTitle(u"T%1"_qs.arg(i), u"Title %1"_qs.arg(QChar(u'A' + i))));
     writeDatabase(appPath, list);
-}
-
-void showAndWait(TForm1 &form)
-{
-    form.resize(Scene::kWidth / 2, Scene::kHeight / 2);
-    form.show();
-    QTRY_VERIFY_WITH_TIMEOUT(form.isStartupFinished(), 20000);
 }
 
 ImageElement *icon(TForm1 &form, int i)

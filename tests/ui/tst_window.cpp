@@ -6,6 +6,7 @@
 #include "app/scriptdriver.h"
 #include "app/statedump.h"
 #include "app/tform1.h"
+#include "tests/ui/windowfixture.h"
 #include "model/localdatabase.h"
 #include "ui/elements.h"
 #include "ui/mainlayout.h"
@@ -61,13 +62,6 @@ void writeDatabase(const QString &appPath, const QStringList &names)
 }
 
 // Shows the window and waits until its start-up (database, sync) is over.
-void showAndWait(TForm1 &form)
-{
-    form.resize(Scene::kWidth / 2, Scene::kHeight / 2);
-    form.show();
-    QTRY_VERIFY_WITH_TIMEOUT(form.isStartupFinished(), 20000);
-}
-
 // A key press and release as the platform delivers them (QTest cannot type
 // the media keys of a remote).
 void clickKey(QWidget *window, int key, const QString &text = {})

@@ -1,0 +1,25 @@
+#pragma once
+// What the window tests share: a database file written from a list of titles,
+// and a window shown until its start-up (database load, automatic sync) is over.
+
+#include "app/config.h"
+#include "app/tform1.h"
+#include "model/localdatabase.h"
+#include "ui/scene.h"
+
+#include <QTest>
+
+inline void writeDatabase(const QString &appPath, const QList<tTitle> &list)
+{
+    tTitles titles;
+    titles.Title = list;
+    QString error;
+    QVERIFY2(WriteDatabaseFile(DatabaseFilePath(appPath), titles, ProgVersion(), &error), qPrintable(error));
+}
+
+inline void showAndWait(TForm1 &form)
+{
+    form.resize(Scene::kWidth / 2, Scene::kHeight / 2);
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(form.isStartupFinished(), 20000);
+}
