@@ -1,6 +1,7 @@
 // A no-change rescan of a 10,000-title tree, against a find(1) walk that also
 // skips disc folders and reads every file's time.
 
+#include "bench/benchtiming.h"
 #include "sync/folderscan.h"
 
 #include <QDir>
@@ -47,18 +48,6 @@ void buildTree(const QString &root, int titles)
     }
 }
 
-template <typename F>
-double bestMs(int rounds, F &&f)
-{
-    double best = 1e300;
-    for (int r = 0; r < rounds; ++r) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
 } // namespace
 
 int main()

@@ -3,6 +3,7 @@
 // bare memmem scan of the same folded text; and one screensaver cross-fade
 // frame at 1920 x 1080 next to one opaque full-surface blit.
 
+#include "bench/benchtiming.h"
 #include "tools/collectiongen.h"
 #include "ui/viewlist.h"
 
@@ -22,20 +23,6 @@ namespace {
 
 constexpr int kTitles = 10000;
 constexpr int kRuns = 15;
-
-template <typename Fn>
-double medianMs(int runs, Fn fn)
-{
-    std::vector<double> times;
-    for (int r = 0; r < runs; ++r) {
-        QElapsedTimer timer;
-        timer.start();
-        fn();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-    return times[runs / 2];
-}
 
 struct Box {
     const char *name;

@@ -1,5 +1,6 @@
 // Encode and decode time of the directory snapshot of a 10,000-title collection.
 
+#include "bench/benchtiming.h"
 #include "sync/snapshot.h"
 
 #include <QElapsedTimer>
@@ -44,18 +45,6 @@ tDirectories syntheticSnapshot(int titles)
     return d;
 }
 
-template <typename F>
-double bestMs(int rounds, F &&f)
-{
-    double best = 1e300;
-    for (int r = 0; r < rounds; ++r) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
 } // namespace
 
 int main()

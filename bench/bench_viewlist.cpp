@@ -2,6 +2,7 @@
 // build, a three-box search next to a bare memmem scan of the same folded
 // text, and the slowest plain rebuild over the fourteen sort orders.
 
+#include "bench/benchtiming.h"
 #include "tools/collectiongen.h"
 #include "ui/viewlist.h"
 
@@ -18,21 +19,6 @@ namespace {
 
 constexpr int kTitles = 10000;
 constexpr int kRuns = 31;
-
-template <typename Fn>
-double medianMs(int runs, Fn fn)
-{
-    std::vector<double> times;
-    times.reserve(runs);
-    for (int r = 0; r < runs; ++r) {
-        QElapsedTimer timer;
-        timer.start();
-        fn();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::nth_element(times.begin(), times.begin() + runs / 2, times.end());
-    return times[runs / 2];
-}
 
 // The same three field groups, folded once, one buffer per title.
 struct FoldedTitle {
