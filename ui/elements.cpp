@@ -33,6 +33,8 @@ public:
         connect(this, &QGraphicsDropShadowEffect::blurRadiusChanged, this, [this] { m_cache = QImage(); });
     }
 
+    void invalidate() { m_cache = QImage(); }
+
 protected:
     void sourceChanged(ChangeFlags flags) override
     {
@@ -56,7 +58,12 @@ protected:
             m_cache.fill(Qt::transparent);
             QPainter p(&m_cache);
             p.setRenderHints(painter->renderHints());
-            p.setWorldTransform(transform * QTransform::fromTranslate(-area.x(), -area.y()));
+            // The shadow is drawn in device coordinates with the world
+            // transform reset, so the move to the cache's origin goes into
+            // the viewport, which that reset leaves alone.
+            p.setWindow(QRect(QPoint(0, 0), m_cache.size()));
+            p.setViewport(QRect(-area.topLeft(), m_cache.size()));
+            p.setWorldTransform(transform);
             QGraphicsDropShadowEffect::draw(&p);
         }
         painter->save();
@@ -139,6 +146,13 @@ void Element::clearGlow()
     m_glow = nullptr;
 }
 
+void Element::contentChanged()
+{
+    if (m_glow)
+        static_cast<CachedGlowEffect *>(m_glow)->invalidate();
+    update();
+}
+
 QColor Element::glowColor() const
 {
     return m_glow ? m_glow->color() : QColor();
@@ -217,32 +231,32 @@ void LabelElement::setText(const QString &text)
         return;
     m_text = text;
     fitToText();
-    update();
+    contentChanged();
 }
 
 void LabelElement::setFont(const QFont &font)
 {
     m_font = font;
     fitToText();
-    update();
+    contentChanged();
 }
 
 void LabelElement::setColor(const QColor &color)
 {
     m_color = color;
-    update();
+    contentChanged();
 }
 
 void LabelElement::setAlignment(Qt::Alignment alignment)
 {
     m_alignment = alignment;
-    update();
+    contentChanged();
 }
 
 void LabelElement::setWordWrap(bool wrap)
 {
     m_wordWrap = wrap;
-    update();
+    contentChanged();
 }
 
 void LabelElement::setAutoSize(bool autoSize)
@@ -305,7 +319,7 @@ void ImageElement::setPicture(const QImage &picture, const QString &pictureName)
     m_picture = picture;
     m_pictureName = pictureName;
     m_scaled = QImage();
-    update();
+    contentChanged();
 }
 
 void ImageElement::clearPicture()
@@ -317,13 +331,13 @@ void ImageElement::setFill(Fill fill)
 {
     m_fill = fill;
     m_scaled = QImage();
-    update();
+    contentChanged();
 }
 
 void ImageElement::setBackground(const QColor &color)
 {
     m_background = color;
-    update();
+    contentChanged();
 }
 
 QJsonObject ImageElement::state() const

@@ -73,6 +73,10 @@ public:
 
     static constexpr qreal kGlowRadius = 12.0;
 
+protected:
+    // What the element draws has changed: repaint, and blur the glow anew.
+    void contentChanged();
+
 private:
     Kind m_kind;
     QString m_name;
