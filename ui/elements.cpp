@@ -1,5 +1,6 @@
 #include "ui/elements.h"
 
+#include <QCache>
 #include <QFontMetricsF>
 #include <QGraphicsDropShadowEffect>
 #include <QJsonArray>
@@ -384,12 +385,21 @@ void ImageElement::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
     if (device.isEmpty())
         return;
     if (m_scaled.size() != device.size()) {
-        const QImage::Format format =
-            m_picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-        m_scaled = (m_picture.size() == device.size() ? m_picture
-                                                      : m_picture.scaled(device.size(), Qt::IgnoreAspectRatio,
-                                                                         Qt::SmoothTransformation))
-                       .convertToFormat(format);
+        // Pictures move from element to element (a carousel step): a picture
+        // already scaled to this size for another element is taken as it is.
+        static QCache<QPair<qint64, QSize>, QImage> scaledPictures(64 * 1024 * 1024);
+        const QPair<qint64, QSize> key(m_picture.cacheKey(), device.size());
+        if (const QImage *cached = scaledPictures.object(key)) {
+            m_scaled = *cached;
+        } else {
+            const QImage::Format format =
+                m_picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+            m_scaled = (m_picture.size() == device.size() ? m_picture
+                                                          : m_picture.scaled(device.size(), Qt::IgnoreAspectRatio,
+                                                                             Qt::SmoothTransformation))
+                           .convertToFormat(format);
+            scaledPictures.insert(key, new QImage(m_scaled), int(std::min<qsizetype>(m_scaled.sizeInBytes(), INT_MAX)));
+        }
     }
     painter->save();
     painter->resetTransform();
