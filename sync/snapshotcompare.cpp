@@ -52,6 +52,19 @@ bool removeDisc(tTitle &title, qsizetype d, SyncTextLog &debugLog, const ImageLo
     return false;
 }
 
+// removeDisc with the run's counts; true when title `t` went with its last disc.
+bool removeCountedDisc(tTitle &title, qsizetype t, qsizetype d, QList<bool> &titleGone, RemovalResult &result,
+                       SyncTextLog &debugLog, const ImageLookup &lookupImages)
+{
+    ++result.discsRemoved;
+    if (!removeDisc(title, d, debugLog, lookupImages))
+        return false;
+    debugLog.add(QStringLiteral("      Removing Title ") + title.Title);
+    titleGone[t] = true;
+    ++result.titlesRemoved;
+    return true;
+}
+
 void dropTitles(tTitles &titles, const QList<bool> &titleGone, int count)
 {
     if (count == 0)
@@ -201,13 +214,8 @@ RemovalResult RemoveVanishedDiscs(tTitles &titles, const tDirectories &previous,
                         ++d;
                         continue;
                     }
-                    ++result.discsRemoved;
-                    if (removeDisc(title, d, debugLog, lookupImages)) {
-                        debugLog.add(QStringLiteral("      Removing Title ") + title.Title);
-                        titleGone[t] = true;
-                        ++result.titlesRemoved;
+                    if (removeCountedDisc(title, t, d, titleGone, result, debugLog, lookupImages))
                         break;
-                    }
                 }
             }
         }
@@ -231,13 +239,8 @@ RemovalResult RemoveDiscsClaimedElsewhere(tTitles &titles, const QHash<QString, 
                 ++d;
                 continue;
             }
-            ++result.discsRemoved;
-            if (removeDisc(title, d, debugLog, lookupImages)) {
-                debugLog.add(QStringLiteral("      Removing Title ") + title.Title);
-                titleGone[t] = true;
-                ++result.titlesRemoved;
+            if (removeCountedDisc(title, t, d, titleGone, result, debugLog, lookupImages))
                 break;
-            }
         }
     }
     dropTitles(titles, titleGone, result.titlesRemoved);
