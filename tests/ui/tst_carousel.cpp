@@ -5,6 +5,7 @@
 
 #include "app/config.h"
 #include "app/tform1.h"
+#include "tests/ui/windowfixture.h"
 #include "model/localdatabase.h"
 #include "ui/carousel.h"
 #include "ui/carouselkeys.h"
@@ -150,9 +151,7 @@ void TestCarousel::initTestCase()
 
 void TestCarousel::init()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    qputenv("CINEVUE_HOME", QFile::encodeName(m_home->path()));
+    makeWindowHome(m_home);
     tSettings s;
     s.ScreenSaver = false;
     QString error;

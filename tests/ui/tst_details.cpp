@@ -101,9 +101,7 @@ void TestDetails::initTestCase()
 
 void TestDetails::init()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    qputenv("CINEVUE_HOME", QFile::encodeName(m_home->path()));
+    makeWindowHome(m_home);
     messages::TakeShown();
 }
 

@@ -110,9 +110,7 @@ void TestIconBar::initTestCase()
 
 void TestIconBar::init()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    qputenv("CINEVUE_HOME", QFile::encodeName(m_home->path()));
+    makeWindowHome(m_home);
     messages::TakeShown();
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/config.h"
 #include "app/tform1.h"
+#include "tests/ui/windowfixture.h"
 #include "platform/power.h"
 #include "ui/menus.h"
 #include "ui/messages.h"
@@ -109,9 +110,7 @@ void TestMenus::initTestCase()
 
 void TestMenus::init()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    qputenv("CINEVUE_HOME", QFile::encodeName(m_home->path()));
+    makeWindowHome(m_home);
     tSettings s;
     s.ScreenSaver = false;
     s.ShowHelp = false;

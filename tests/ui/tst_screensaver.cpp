@@ -4,6 +4,7 @@
 
 #include "app/config.h"
 #include "app/tform1.h"
+#include "tests/ui/windowfixture.h"
 #include "ui/clock.h"
 #include "ui/messages.h"
 #include "ui/scene.h"
@@ -81,9 +82,7 @@ void TestScreenSaver::initTestCase()
 
 void TestScreenSaver::init()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    qputenv("CINEVUE_HOME", QFile::encodeName(m_home->path()));
+    makeWindowHome(m_home);
 }
 
 void TestScreenSaver::cleanup()

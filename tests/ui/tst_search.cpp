@@ -3,6 +3,7 @@
 
 #include "app/config.h"
 #include "app/tform1.h"
+#include "tests/ui/windowfixture.h"
 #include "ui/messages.h"
 #include "ui/scene.h"
 #include "ui/search.h"
@@ -64,9 +65,7 @@ void TestSearch::initTestCase()
 
 void TestSearch::init()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    qputenv("CINEVUE_HOME", QFile::encodeName(m_home->path()));
+    makeWindowHome(m_home);
     tSettings s;
     s.ScreenSaver = false;
     QString error;

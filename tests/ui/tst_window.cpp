@@ -140,9 +140,7 @@ void TestWindow::initTestCase()
 
 void TestWindow::init()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    qputenv("CINEVUE_HOME", QFile::encodeName(m_home->path()));
+    makeWindowHome(m_home);
     messages::TakeShown();
 }
 

@@ -1,13 +1,26 @@
 #pragma once
-// What the window tests share: a database file written from a list of titles,
-// and a window shown until its start-up (database load, automatic sync) is over.
+// What the window tests share: a scratch program folder, a database file
+// written from a list of titles, and a window shown until its start-up
+// (database load, automatic sync) is over.
 
 #include "app/config.h"
 #include "app/tform1.h"
 #include "model/localdatabase.h"
 #include "ui/scene.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
+
+// A new empty program folder for the window (CINEVUE_HOME points at it).
+inline void makeWindowHome(std::unique_ptr<QTemporaryDir> &home)
+{
+    home = std::make_unique<QTemporaryDir>();
+    QVERIFY(home->isValid());
+    qputenv("CINEVUE_HOME", QFile::encodeName(home->path()));
+}
 
 inline void writeDatabase(const QString &appPath, const QList<tTitle> &list)
 {
