@@ -5,6 +5,7 @@
 // at the keyboard's repeat rate with the event loop running, so the covers
 // composed ahead on worker threads get the time they would get on screen.
 
+#include "bench/benchart.h"
 #include "app/config.h"
 #include "app/tform1.h"
 #include "ui/carousel.h"
@@ -32,25 +33,6 @@ constexpr int kArtFiles = 64;      // distinct JPEG files, shared by many titles
 constexpr int kRepeatMs = 33;      // keyboard repeat, about 30 keys a second
 constexpr int kHeldMs = 10000;     // how long Right is held
 constexpr double kFrameMs = 1000.0 / 60;
-
-// A cover-like JPEG: gradients and shapes, so that it does not compress to nothing.
-void writeArt(const QString &path, int seed)
-{
-    QImage img(1000, 1400, QImage::Format_RGB32);
-    QPainter p(&img);
-    QLinearGradient g(0, 0, 1000, 1400);
-    g.setColorAt(0, QColor::fromHsv((seed * 37) % 360, 200, 220));
-    g.setColorAt(1, QColor::fromHsv((seed * 37 + 140) % 360, 220, 60));
-    p.fillRect(img.rect(), g);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    for (int i = 0; i < 40; ++i) {
-        p.setBrush(QColor::fromHsv((seed * 13 + i * 29) % 360, 160, 200, 120));
-        p.drawEllipse(QPointF((i * 211 + seed * 97) % 1000, (i * 337 + seed * 53) % 1400), 40 + i * 3, 60 + i * 2);
-    }
-    p.end();
-    img.save(path, "JPEG", 88);
-}
 
 double percentile(std::vector<double> v, double q)
 {

@@ -2,6 +2,7 @@
 // decoded at full size and at the drawn size, and the main-thread time per
 // carousel step when the pre-decoder works ahead of the focus.
 
+#include "bench/benchart.h"
 #include "art/covercomposer.h"
 #include "art/coverpredecoder.h"
 #include "art/coverprofiles.h"
@@ -19,25 +20,6 @@
 #include <cstdio>
 
 namespace {
-
-// A cover-like JPEG: gradients and shapes, so that it does not compress to nothing.
-void writeArt(const QString &path, int seed)
-{
-    QImage img(1000, 1400, QImage::Format_RGB32);
-    QPainter p(&img);
-    QLinearGradient g(0, 0, 1000, 1400);
-    g.setColorAt(0, QColor::fromHsv((seed * 37) % 360, 200, 220));
-    g.setColorAt(1, QColor::fromHsv((seed * 37 + 140) % 360, 220, 60));
-    p.fillRect(img.rect(), g);
-    p.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < 40; ++i) {
-        p.setBrush(QColor::fromHsv((seed * 13 + i * 29) % 360, 160, 200, 120));
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QPointF((i * 211 + seed * 97) % 1000, (i * 337 + seed * 53) % 1400), 40 + i * 3, 60 + i * 2);
-    }
-    p.end();
-    img.save(path, "JPEG", 88);
-}
 
 double median(std::vector<double> v)
 {
