@@ -1,5 +1,7 @@
 #include "platform/paths.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -103,3 +105,18 @@ QString CachePath(const QString &appPath) { return WithTrailingSeparator(appPath
 QString SmartSyncFile(const QString &appPath) { return WithTrailingSeparator(appPath) + u"CVB_SmartSync.bin"_qs; }
 
 QString LogsPath(const QString &appPath) { return WithTrailingSeparator(appPath) + u"Logs"_qs + kSeparator; }
+
+QString WithoutTrailingSeparators(const QString &path)
+{
+    QString p = path;
+    while (p.size() > 1 && (p.endsWith(u'/') || p.endsWith(u'\\')))
+        p.chop(1);
+    return p;
+}
+
+QString LastPathComponent(const QString &path)
+{
+    const QString p = WithoutTrailingSeparators(path);
+    const qsizetype cut = std::max(p.lastIndexOf(u'/'), p.lastIndexOf(u'\\'));
+    return cut < 0 ? p : p.mid(cut + 1);
+}

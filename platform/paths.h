@@ -16,6 +16,11 @@ QString JoinNative(const QString &directory, const QString &relative);
 
 // `path` with exactly one trailing separator (an empty path stays empty).
 QString WithTrailingSeparator(const QString &path);
+// `path` without its trailing separators ('/' or '\'); a lone root stays.
+QString WithoutTrailingSeparators(const QString &path);
+// The last component of `path`, separated by '/' or '\' (My Movies' paths
+// may use either), trailing separators ignored.
+QString LastPathComponent(const QString &path);
 
 // The program folder, with a trailing separator, chosen in this order:
 // 1. `home` (the CINEVUE_HOME environment variable) when it is not empty;

@@ -23,23 +23,6 @@
 
 namespace {
 
-QString lastComponent(const QString &path)
-{
-    QString p = path;
-    while (p.size() > 1 && (p.endsWith(u'/') || p.endsWith(u'\\')))
-        p.chop(1);
-    const qsizetype slash = std::max(p.lastIndexOf(u'/'), p.lastIndexOf(u'\\'));
-    return slash < 0 ? p : p.mid(slash + 1);
-}
-
-QString withoutTrailingSeparator(const QString &path)
-{
-    QString p = path;
-    while (p.size() > 1 && (p.endsWith(u'/') || p.endsWith(u'\\')))
-        p.chop(1);
-    return p;
-}
-
 // The monitored folder a directory of the snapshot lies in: the longest
 // configured root that is the directory or one of its ancestors.
 QString monitoredFolderOf(const QString &directory, const QStringList &roots)
@@ -155,7 +138,7 @@ int SortMultiDiscTitles(tTitles &titles)
 qsizetype SyncException(tTitles &titles, tDirectoryRec &dir, qsizetype discIndex, qsizetype titleIndex,
                         const QString &reason, const QString &lastMountedFile, QString *statusLine, bool *appended)
 {
-    const QString d = lastComponent(dir.Directory);
+    const QString d = LastPathComponent(dir.Directory);
     if (appended)
         *appended = false;
     if (titleIndex < 0 || titleIndex >= titles.Title.size()) {
@@ -228,7 +211,7 @@ qsizetype SyncException(tTitles &titles, tDirectoryRec &dir, qsizetype discIndex
         tDiscInfo disc;
         disc.Loc = k.Loc;
         disc.Container = k.Container;
-        disc.Name = lastComponent(k.Loc);
+        disc.Name = LastPathComponent(k.Loc);
         disc.InDrive = k.Container == ctISO && k.Loc == lastMountedFile;
         t.DiscInfo.append(disc);
         imageDisc = &t.DiscInfo.last();
@@ -400,7 +383,7 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     // Adding.
     QStringList roots;
     for (const FolderScanInfo &info : scan.Folders)
-        roots << withoutTrailingSeparator(info.Root.isEmpty() ? info.Folder : info.Root);
+        roots << WithoutTrailingSeparators(info.Root.isEmpty() ? info.Folder : info.Root);
     ImportContext ctx;
     ctx.lastMountedFile = options.lastMountedFile;
     ctx.maxActors = settings.MaxActors;

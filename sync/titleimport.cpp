@@ -34,15 +34,6 @@ qint32 integer(const QString &value, const char *what)
     return *v;
 }
 
-QString lastComponent(const QString &path)
-{
-    QString p = path;
-    while (p.size() > 1 && (p.endsWith(u'/') || p.endsWith(u'\\')))
-        p.chop(1);
-    const qsizetype cut = std::max(p.lastIndexOf(u'/'), p.lastIndexOf(u'\\'));
-    return cut < 0 ? p : p.mid(cut + 1);
-}
-
 bool fileExists(const QString &directory, const QString &relative)
 {
     return QFileInfo::exists(JoinNative(directory, relative));
@@ -251,7 +242,7 @@ public:
         while (root.endsWith(u'\\'))
             root.chop(1);
         if (m_path.compare(root, Qt::CaseInsensitive) == 0)
-            m_tail = lastComponent(m_path);
+            m_tail = LastPathComponent(m_path);
         else if (m_path.startsWith(root + u'\\', Qt::CaseInsensitive))
             m_tail = m_path.mid(root.size() + 1);
         while (m_tail.endsWith(u'\\'))
@@ -355,7 +346,7 @@ DiscMatch attachDisc(tTitle &t, bool update, const tDirectoryRec &dir, const tDi
     const qsizetype existing = findDisc(t, k.Loc);
     if (existing >= 0)
         return DiscMatch{existing, QString()};
-    return DiscMatch{append(lastComponent(k.Loc), isoInDrive), QString()};
+    return DiscMatch{append(LastPathComponent(k.Loc), isoInDrive), QString()};
 }
 
 void readEpisodes(tDiscInfo &disc, const QString &myMoviesName, const pugi::xml_node &root)
@@ -487,7 +478,7 @@ void LookUpImages(tTitle &title, const QString &discLoc, tContainers container)
     };
 
     if (!discLoc.isEmpty() && discLoc != kBoxSetParent && IsFileContainer(container)) {
-        const QString file = lastComponent(discLoc);
+        const QString file = LastPathComponent(discLoc);
         const QString suffix = QFileInfo(file).suffix();
         const QString base = suffix.isEmpty() ? file : file.left(file.size() - suffix.size() - 1);
         setIfExists(title.ImgCoverFront, base + u".mymovies-front.jpg"_qs);
@@ -575,7 +566,7 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
         t.Directory = dir.Directory;
     }
     const pugi::xml_node localTitle = root.child("LocalTitle");
-    const QString title = localTitle ? text(localTitle) : lastComponent(dir.Directory);
+    const QString title = localTitle ? text(localTitle) : LastPathComponent(dir.Directory);
     debug((update ? u"      Appending to "_qs : u"      Adding "_qs) + id + u" - "_qs + title);
 
     QStringList genres;
