@@ -4,19 +4,16 @@
 // start-up and exit do: read the configuration, load the database, sync the
 // monitored folders, store the database and write the out-of-sync report.
 
+#include "app/collection.h"
 #include "app/config.h"
-#include "art/artcache.h"
 #include "model/localdatabase.h"
 #include "platform/paths.h"
-#include "sync/reports.h"
 #include "sync/syncrun.h"
-#include "ui/viewlist.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QMutex>
 
 #include <cstdio>
 #include <unistd.h>
@@ -103,41 +100,25 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    const QString progVersion = ProgVersion();
-    const QString lastMounted = LastMountedFile();
+    Collection collection(appPath, ProgVersion());
     Progress progress;
-    tTitles titles;
+    QString loadError;
     if (settings.LocalDB && QFileInfo::exists(DatabaseFilePath(appPath))) {
         progress.show(u"Loading CinevueDB.xml"_qs, true);
-        LoadResult loaded = LoadLocalDatabase(appPath, progVersion, settings.AutoScan, lastMounted,
-                                              QDateTime::currentDateTime());
+        const LoadResult loaded = collection.load(settings.AutoScan, LastMountedFile());
+        // Everything the database holds comes from the folders and their
+        // marker files, so a database that cannot be read is rebuilt by a
+        // full refresh (the window does the same); the run still ends with
+        // an error so that the damage is noticed.
         if (loaded.status == LoadResult::Error) {
             progress.done();
-            printErr(u"cinevue-sync: cannot read the local database: "_qs + loaded.error);
-            return 1;
+            printErr(u"cinevue-sync: cannot read the local database: "_qs + loaded.error + u"; all folders are read again"_qs);
+            loadError = u"the local database could not be read: "_qs + loaded.error;
         }
         if (loaded.status == LoadResult::Rejected)
             printErr(u"cinevue-sync: the local database is from an older version; all folders are read again"_qs);
-        titles = std::move(loaded.titles);
     }
 
-    LocalDatabaseWriter writer;
-    QMutex writeErrorsLock;
-    QStringList writeErrors;
-    QObject::connect(&writer, &LocalDatabaseWriter::writeFailed, &writer,
-                     [&](const QString &e) {
-                         QMutexLocker lock(&writeErrorsLock);
-                         writeErrors << e;
-                     },
-                     Qt::DirectConnection);
-    ArtCache artCache(CachePath(appPath));
-
-    SyncRunOptions options;
-    options.appPath = appPath;
-    options.progVersion = progVersion;
-    options.lastMountedFile = lastMounted;
-    options.databaseWriter = &writer;
-    options.artCache = &artCache;
     SyncProgress report;
     report.scanState = [&](const QList<tScannedFolders> &folders, const QList<bool> &done) {
         QStringList parts;
@@ -146,22 +127,22 @@ int main(int argc, char **argv)
         progress.show(u"Scanning: "_qs + parts.join(u"  "_qs));
     };
     report.adding = [&](int done, int total) {
-        progress.show(u"Importing: %1 of %2 changed directories, %3 titles"_qs.arg(done).arg(total).arg(titles.Title.size()),
+        progress.show(u"Importing: %1 of %2 changed directories, %3 titles"_qs.arg(done).arg(total)
+                          .arg(collection.titles().Title.size()),
                       done == total);
     };
-    const SyncRunResult result = SyncFolders(titles, settings, options, report);
+    const Collection::SyncOutcome outcome = collection.sync(settings, report);
+    const SyncRunResult &result = outcome.run;
     progress.show(u"Storing CinevueDB.xml"_qs, true);
-    writer.waitForIdle();
+    collection.waitForStored();
 
-    const ViewFilter everything = OutofSyncViewFilter(startViewFilter(settings));
-    const ViewListResult view = buildViewList(titles, everything);
+    const tTitles &titles = collection.titles();
     QStringList fileErrors = result.fileErrors;
-    if (!WriteOutofSyncTitlesReport(appPath, titles, view.ViewList, &error))
+    if (!loadError.isEmpty())
+        fileErrors.prepend(loadError);
+    error = collection.writeOutofSyncReport(startViewFilter(settings));
+    if (!error.isEmpty())
         fileErrors << error;
-    {
-        QMutexLocker lock(&writeErrorsLock);
-        fileErrors << writeErrors;
-    }
     progress.done();
 
     std::printf("%s\n", qPrintable(u"%1 titles, %2 directories, %3 changed directories imported, %4 discs and %5 titles "

@@ -14,6 +14,7 @@
 
 #include <pugixml.hpp>
 
+#include <chrono>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -278,13 +279,33 @@ LocalDatabaseWriter::~LocalDatabaseWriter()
     m_thread->wait();
 }
 
-void LocalDatabaseWriter::request(const tTitles &titles, const QString &appPath, const QString &progVersion)
+quint64 LocalDatabaseWriter::request(const tTitles &titles, const QString &appPath, const QString &progVersion)
 {
+    quint64 ticket = 0;
     {
         std::lock_guard lock(m_mutex);
         m_pending = Request{titles, appPath, progVersion};
+        ticket = ++m_lastTicket;
+        m_pendingTicket = ticket;
     }
     m_wake.notify_all();
+    return ticket;
+}
+
+QString LocalDatabaseWriter::waitFor(quint64 ticket, const std::function<void()> &pump)
+{
+    std::unique_lock lock(m_mutex);
+    const auto done = [&] { return m_doneTicket >= ticket; };
+    if (!pump) {
+        m_idle.wait(lock, done);
+        return m_lastError;
+    }
+    while (!m_idle.wait_for(lock, std::chrono::milliseconds(10), done)) {
+        lock.unlock();
+        pump();
+        lock.lock();
+    }
+    return m_lastError;
 }
 
 void LocalDatabaseWriter::waitForIdle()
@@ -297,6 +318,7 @@ void LocalDatabaseWriter::run()
 {
     for (;;) {
         std::optional<Request> job;
+        quint64 ticket = 0;
         {
             std::unique_lock lock(m_mutex);
             // Pending work is finished before a stop, so nothing requested is lost.
@@ -304,6 +326,7 @@ void LocalDatabaseWriter::run()
             if (!m_pending)
                 return;
             job.swap(m_pending);
+            ticket = m_pendingTicket;
             m_busy = true;
         }
 
@@ -327,6 +350,8 @@ void LocalDatabaseWriter::run()
         {
             std::lock_guard lock(m_mutex);
             m_busy = false;
+            m_doneTicket = ticket;
+            m_lastError = error;
         }
         m_idle.notify_all();
         if (ok)
@@ -932,7 +957,13 @@ LoadResult LoadLocalDatabase(const QString &appPath, const QString &progVersion,
             titles.MyGenres = textList(genres, pool);
         if (const pugi::xml_node cats = root.child("Categories"))
             titles.MyCats = textList(cats, pool);
-        if (const pugi::xml_node list = root.child("Titles")) {
+        // A database always has its Titles element, even when empty; a file
+        // without one is damaged, and taking it for an empty collection
+        // would let the next sync trust a snapshot of titles that are gone.
+        const pugi::xml_node list = root.child("Titles");
+        if (!list)
+            throw LoadFailure{u"%1 has no Titles element"_s.arg(fileName)};
+        {
             std::vector<pugi::xml_node> nodes;
             forEachElement(list, [&](pugi::xml_node node) { nodes.push_back(node); });
             const int n = int(nodes.size());

@@ -58,9 +58,15 @@ public:
     // Finishes the pending writes, then stops the thread.
     ~LocalDatabaseWriter() override;
 
-    void request(const tTitles &titles, const QString &appPath, const QString &progVersion);
+    // Returns a ticket for waitFor(). A request that replaces a waiting one
+    // shares its fate: its ticket is done when the newer state is written.
+    quint64 request(const tTitles &titles, const QString &appPath, const QString &progVersion);
     // Blocks until no write is running or waiting.
     void waitForIdle();
+    // Blocks until the write that carries the request `ticket` (or a later
+    // one) has finished and returns its error text (empty: written). `pump`,
+    // when given, is called about every 10 ms while waiting.
+    QString waitFor(quint64 ticket, const std::function<void()> &pump = {});
 
 signals:
     void writeFailed(const QString &error);
@@ -78,6 +84,10 @@ private:
     std::condition_variable m_wake;
     std::condition_variable m_idle;
     std::optional<Request> m_pending;
+    quint64 m_lastTicket = 0;     // handed out by request()
+    quint64 m_pendingTicket = 0;  // the ticket m_pending carries
+    quint64 m_doneTicket = 0;     // every ticket up to this one is written (or failed)
+    QString m_lastError;          // of the write that finished last
     bool m_busy = false;
     bool m_stopping = false;
     std::unique_ptr<QThread> m_thread;

@@ -56,8 +56,9 @@ public:
     Walker(FolderScanState &state, int folder) : m_state(state), m_k(folder), m_debug(state.Options.Debug) {}
 
     // Walks the monitored folder `path`; answers whether it could be listed.
-    bool walkRoot(const QString &path)
+    bool walkRoot(const QString &path, bool *empty)
     {
+        *empty = false;
         const QString p = path.isEmpty() || path.endsWith(kSeparator) ? path : path + kSeparator;
         {
             QMutexLocker lock(&m_state.ResultsLock);
@@ -72,6 +73,7 @@ public:
             return false;
         DirectoryListing listing = DirectoryListing::open(p);
         const bool listable = listing.isOpen() && listing.error() == 0;
+        *empty = listable && listing.entries().isEmpty();
         walk(p, listing);
         return listable;
     }
@@ -284,8 +286,10 @@ void MapFilesController::run()
     if (m_state.Options.PerfMon)
         stopwatch.start();
 
-    const bool listable = Walker(m_state, Folder).walkRoot(path);
+    bool empty = false;
+    const bool listable = Walker(m_state, Folder).walkRoot(path, &empty);
     m_state.RootListable[Folder] = listable;
+    m_state.RootEmpty[Folder] = empty;
 
     qsizetype count;
     {
@@ -307,6 +311,7 @@ ScanResult ScanFolders(const QList<tScannedFolders> &folders, const ScanOptions 
         f.Done = false;
     state.Results.resize(folders.size());
     state.RootListable.fill(false, folders.size());
+    state.RootEmpty.fill(false, folders.size());
     state.Options = options;
 
     std::vector<std::unique_ptr<MapFilesController>> threads;
@@ -342,6 +347,7 @@ ScanResult ScanFolders(const QList<tScannedFolders> &folders, const ScanOptions 
         info.Folder = folders[k].Folder;
         info.Root = state.Results[k].isEmpty() ? QString() : state.Results[k].first().Directory;
         info.RootListable = state.RootListable[k];
+        info.RootEmpty = state.RootEmpty[k];
         info.FirstIndex = int(result.Directories.size());
         info.DirectoryCount = int(state.Results[k].size());
         result.Directories.append(std::move(state.Results[k]));
@@ -376,17 +382,41 @@ QString CompletedScanningLine(double runSeconds, int total)
            + QString::number(total) + QStringLiteral(" Directories.");
 }
 
-tDirectories KeepUnreachableFolders(const ScanResult &scan, const tDirectories &previous)
+namespace {
+QString belowRoot(const QString &root)
+{
+    return root.endsWith(kSeparator) ? root : root + kSeparator;
+}
+} // namespace
+
+bool FolderUnavailable(const FolderScanInfo &info, const tDirectories &previous)
+{
+    if (info.Root.isEmpty())
+        return false;
+    if (!info.RootListable)
+        return true;
+    if (!info.RootEmpty)
+        return false;
+    const QString below = belowRoot(info.Root);
+    for (const tDirectoryRec &rec : previous)
+        if (rec.Directory.startsWith(below))
+            return true;
+    return false;
+}
+
+tDirectories KeepUnreachableFolders(const ScanResult &scan, const tDirectories &previous, QStringList *unavailable)
 {
     tDirectories joined;
     joined.reserve(scan.Directories.size());
     for (const FolderScanInfo &info : scan.Folders) {
         const auto own = scan.Directories.mid(info.FirstIndex, info.DirectoryCount);
-        if (info.RootListable || info.Root.isEmpty()) {
+        if (!FolderUnavailable(info, previous)) {
             joined.append(own);
             continue;
         }
-        const QString below = info.Root.endsWith(kSeparator) ? info.Root : info.Root + kSeparator;
+        if (unavailable)
+            unavailable->append(info.Folder);
+        const QString below = belowRoot(info.Root);
         tDirectories kept;
         for (const tDirectoryRec &rec : previous)
             if (rec.Directory == info.Root || rec.Directory.startsWith(below))

@@ -15,6 +15,7 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 
 #include <functional>
@@ -33,6 +34,7 @@ struct FolderScanInfo {
     QString Folder;            // as configured
     QString Root;              // `Directory` of the folder's own entry
     bool RootListable = true;  // false when the folder could not be listed at all
+    bool RootEmpty = false;    // listable but without a single entry (an unmounted mount point)
     int FirstIndex = 0;        // of its entries in ScanResult::Directories
     int DirectoryCount = 0;
 };
@@ -49,6 +51,7 @@ struct FolderScanState {
     QList<tScannedFolders> Folders;
     QList<tDirectories> Results;
     QList<bool> RootListable; // slot k written by thread k only, read after it ended
+    QList<bool> RootEmpty;    // likewise
     ScanOptions Options;
     QMutex ResultsLock;
     QMutex StatusLock;
@@ -83,8 +86,16 @@ QString CompletedScanningLine(double runSeconds, int total);
 // Seconds with four decimals, "0.0000".
 QString FormatSeconds(double seconds);
 
-// The joined snapshot with every unreachable folder's entries taken from
+// Whether a monitored folder counts as unavailable: it could not be listed,
+// or it lists no entry at all while `previous` holds entries below it. The
+// second is how a network share looks on Linux when its mount point is not
+// mounted; taking it at its word would remove every title of the share.
+bool FolderUnavailable(const FolderScanInfo &info, const tDirectories &previous);
+
+// The joined snapshot with every unavailable folder's entries taken from
 // `previous` instead of its lone root entry, so that an offline share keeps
 // its titles (they stay unchanged) until it is reachable again. A folder that
-// `previous` does not know keeps its root entry.
-tDirectories KeepUnreachableFolders(const ScanResult &scan, const tDirectories &previous);
+// `previous` does not know keeps its root entry. The unavailable folders (as
+// configured) are added to `unavailable` when given.
+tDirectories KeepUnreachableFolders(const ScanResult &scan, const tDirectories &previous,
+                                    QStringList *unavailable = nullptr);

@@ -16,6 +16,8 @@
 #include <QCollator>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSet>
 
@@ -320,11 +322,18 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     perfLog.add(u" "_qs);
     step.start();
     const QString snapshotPath = SmartSyncFile(appPath);
-    const SnapshotLoad previousLoad = LoadSnapshot(snapshotPath);
-    if (previousLoad.status == SnapshotLoad::Unreadable || previousLoad.status == SnapshotLoad::Corrupt)
-        errorLog.add(u"Previous Smart Sync Directory Snapshot \"CVB_SmartSync.bin\" could not be read ("_qs
-                     + previousLoad.error + u"): all folders are read again"_qs);
-    tDirectories previous = previousLoad.Directories;
+    tDirectories previous;
+    if (!options.distrustSnapshot.isEmpty()) {
+        if (QFileInfo::exists(snapshotPath))
+            errorLog.add(u"Previous Smart Sync Directory Snapshot \"CVB_SmartSync.bin\" not used ("_qs
+                         + options.distrustSnapshot + u"): all folders are read again"_qs);
+    } else {
+        const SnapshotLoad previousLoad = LoadSnapshot(snapshotPath);
+        if (previousLoad.status == SnapshotLoad::Unreadable || previousLoad.status == SnapshotLoad::Corrupt)
+            errorLog.add(u"Previous Smart Sync Directory Snapshot \"CVB_SmartSync.bin\" could not be read ("_qs
+                         + previousLoad.error + u"): all folders are read again"_qs);
+        previous = previousLoad.Directories;
+    }
     perfLog.add(u"["_qs + runSeconds() + u"] Loaded Previous Smart Sync Directory Snapshot \"CVB_SmartSync.bin\" in "_qs
                 + ElapsedSeconds(step) + u" seconds."_qs);
     debugLog.add(u" "_qs);
@@ -332,11 +341,18 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
 
     // An offline folder keeps what the previous snapshot knew of it, so that
     // its titles stay and nothing is read again once it is back.
-    for (const FolderScanInfo &info : scan.Folders)
+    for (const FolderScanInfo &info : scan.Folders) {
+        if (!FolderUnavailable(info, previous))
+            continue;
         if (!info.RootListable)
             errorLog.add(u"Could not read monitored folder \""_qs + info.Folder
                          + u"\": its titles are kept as they were until it can be read again"_qs);
-    tDirectories fresh = KeepUnreachableFolders(scan, previous);
+        else
+            errorLog.add(u"Monitored folder \""_qs + info.Folder
+                         + u"\" is empty (a share that is not mounted?): its titles are kept as they were until "
+                           "it holds folders again"_qs);
+    }
+    tDirectories fresh = KeepUnreachableFolders(scan, previous, &result.unavailableFolders);
     // What the snapshot file will hold once the collection describes it.
     tDirectories newSnapshot = fresh;
     result.directories = int(newSnapshot.size());
@@ -522,17 +538,23 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     perfLog.add(u" "_qs);
     step.restart();
     if (settings.LocalDB) {
-        if (options.databaseWriter)
-            options.databaseWriter->request(titles, appPath, options.progVersion);
-        else
-            UpdateLocalDB(titles, appPath, options.progVersion);
+        LocalDatabaseWriter &writer = options.databaseWriter ? *options.databaseWriter : DatabaseWriter();
+        const quint64 ticket = writer.request(titles, appPath, options.progVersion);
+        result.storeError = writer.waitFor(ticket, progress.processEvents);
     }
     perfLog.add(u"["_qs + runSeconds() + u"] Saved Local Database in "_qs + ElapsedSeconds(step) + u" seconds."_qs);
     perfLog.add(u" "_qs);
     step.restart();
-    const QString snapshotError = SaveSnapshot(snapshotPath, newSnapshot);
-    if (!snapshotError.isEmpty())
-        result.fileErrors << snapshotError;
+    if (result.storeError.isEmpty()) {
+        const QString snapshotError = SaveSnapshot(snapshotPath, newSnapshot);
+        if (!snapshotError.isEmpty())
+            result.fileErrors << snapshotError;
+    } else {
+        result.fileErrors << result.storeError;
+        // The old snapshot may describe a database that the failed write
+        // left behind or not; only a full refresh is sure to be right.
+        QFile::remove(snapshotPath);
+    }
     perfLog.add(u"["_qs + runSeconds() + u"] Saved New Smart Sync Directory Snapshot \"CVB_SmartSync.bin\" in "_qs
                 + ElapsedSeconds(step) + u" seconds."_qs);
     perfLog.add(u" "_qs);

@@ -37,6 +37,10 @@ struct SyncRunOptions {
     LocalDatabaseWriter *databaseWriter = nullptr; // nullptr: the process-wide writer
     ArtCache *artCache = nullptr;                  // nullptr: no cache scan or update
     QDateTime now;                                 // invalid: the current time
+    // Non-empty: the previous snapshot does not describe `titles` (their
+    // database was missing or could not be loaded) and is not used; the run
+    // is a full refresh and the sync error log says why.
+    QString distrustSnapshot;
 };
 
 struct SyncRunResult {
@@ -48,10 +52,16 @@ struct SyncRunResult {
     QStringList errorLog;     // the sync error log's lines
     QStringList rentalList;   // sorted
     QStringList fileErrors;   // logs, reports or the snapshot that could not be written
+    QString storeError;       // the database could not be stored (also in fileErrors)
+    QStringList unavailableFolders; // monitored folders kept as they were (offline, unmounted)
     bool fullRefresh = false; // there was no usable previous snapshot
 };
 
 // The run. `settings.Folders[k].Done` is used for the scan's progress.
+// The database is stored (when LocalDB is on) and waited for before the new
+// snapshot is saved; when it cannot be stored the snapshot is removed, so the
+// next run reads every folder again instead of trusting a snapshot of a
+// collection that never reached the disk.
 SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOptions &options,
                           const SyncProgress &progress = {});
 

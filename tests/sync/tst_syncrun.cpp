@@ -510,8 +510,21 @@ private slots:
         QCOMPARE(titles.Title.size(), 1);
     }
 
+    void offlineFolderKeepsItsTitles_data()
+    {
+        QTest::addColumn<bool>("emptyMountPoint"); // an empty folder stays where the share was mounted
+        QTest::addColumn<QString>("logLine");      // %1: the folder
+        QTest::newRow("cannot be listed") << false
+                                          << u"Could not read monitored folder \"%1\": its titles are kept as they "
+                                             "were until it can be read again"_qs;
+        QTest::newRow("empty mount point") << true
+                                           << u"Monitored folder \"%1\" is empty (a share that is not mounted?): its "
+                                              "titles are kept as they were until it holds folders again"_qs;
+    }
     void offlineFolderKeepsItsTitles()
     {
+        QFETCH(bool, emptyMountPoint);
+        QFETCH(QString, logLine);
         threeTitles();
         const QString share = m_tmp->path() + u"/share"_qs;
         const QString away = m_tmp->path() + u"/share-offline"_qs;
@@ -524,17 +537,37 @@ private slots:
         const tTitles before = titles;
 
         QVERIFY(QDir().rename(share, away));
+        if (emptyMountPoint)
+            QVERIFY(QDir().mkpath(share));
         SyncRunResult r = sync(titles, both);
         QCOMPARE(titles, before);
         QCOMPARE(r.removedDiscs, 0);
-        QCOMPARE(errorLog(), QStringList{u"Could not read monitored folder \""_qs + share
-                                         + u"/\": its titles are kept as they were until it can be read again"_qs});
+        QCOMPARE(r.unavailableFolders, QStringList{share + u'/'});
+        QCOMPARE(errorLog(), QStringList{logLine.arg(share + u'/')});
 
+        if (emptyMountPoint)
+            QVERIFY(QDir(share).rmdir(share));
         QVERIFY(QDir().rename(away, share));
         r = sync(titles, both);
         QCOMPARE(r.imported, 0);
         QCOMPARE(titles, before);
         QCOMPARE(errorLog(), QStringList());
+    }
+
+    // A forced full refresh (no snapshot) believes an empty folder.
+    void emptyFolderWithoutSnapshotIsEmpty()
+    {
+        threeTitles();
+        tTitles titles;
+        sync(titles);
+        QCOMPARE(titles.Title.size(), 3);
+        QVERIFY(QDir(m_movies).removeRecursively());
+        QVERIFY(QDir().mkpath(m_movies));
+        QVERIFY(QFile::remove(SmartSyncFile(m_home)));
+        const SyncRunResult r = sync(titles);
+        QVERIFY(r.fullRefresh);
+        QVERIFY(titles.Title.isEmpty());
+        QVERIFY(r.unavailableFolders.isEmpty());
     }
 
     void damagedSnapshotGivesFullRefresh_data()
@@ -622,6 +655,9 @@ private slots:
         writeFile(movie(u"Alpha/folder.jpg"_qs), "folder image");
         writeFile(movie(u"Alpha/mymovies-front.jpg"_qs), "front cover");
         writeFile(movie(u"Alpha/VIDEO_TS/fanart.jpg"_qs), "fan art");
+        // A second title keeps the monitored folder from being empty, which
+        // would count as an unmounted share.
+        dvdTitle(u"Beta"_qs, titleXml(u"id-b"_qs, u"Beta"_qs));
         tSettings s = settings();
         s.LocalArt = true;
         ArtCache cache(CachePath(m_home));
@@ -643,7 +679,8 @@ private slots:
         // A title that leaves the collection takes its cache folder with it.
         QVERIFY(QDir(movie(u"Alpha"_qs)).removeRecursively());
         sync(titles, s, {}, &cache);
-        QVERIFY(titles.Title.isEmpty());
+        QCOMPARE(titles.Title.size(), 1);
+        QCOMPARE(titles.Title.first().ID, u"id-b"_qs);
         QVERIFY(!QFileInfo::exists(CachePath(m_home) + u"id-a"_qs));
     }
 
