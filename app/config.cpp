@@ -1,5 +1,7 @@
 #include "app/config.h"
 
+#include "app/settingstable.h"
+
 #include "model/valueconv.h"
 #include "platform/paths.h"
 #include "platform/textfile.h"
@@ -57,19 +59,6 @@ void applyTimerSettings(const tSettings &s, const TimerApplier &applyTimers)
 {
     if (applyTimers)
         applyTimers(TimerSettingsOf(s));
-}
-
-template <typename Enum>
-void setEnum(Enum &field, const std::optional<Enum> &value)
-{
-    if (value)
-        field = *value;
-}
-
-void setInt(qint32 &field, const QString &value)
-{
-    if (const auto v = ConfigTextToInt(value))
-        field = *v;
 }
 
 } // namespace
@@ -148,36 +137,9 @@ QStringList ConfigLines(const tSettings &s)
 {
     QStringList lines;
     lines << u"[Cinevue Configuration Settings v."_qs + ProgVersion() + u']';
-    for (const tScannedFolders &f : s.Folders)
-        lines << u"ScanFolder="_qs + f.Folder;
-    lines << u"AutoScan="_qs + BoolToText(s.AutoScan)
-          << u"ClosePlayer="_qs + BoolToText(s.PDVD.ClosePlayer)
-          << u"DefaultSort="_qs + SortName(s.DefaultSort)
-          << u"DefaultShowWatched="_qs + BoolToText(s.DefaultShowWatched)
-          << u"ISOMountTimeout="_qs + QString::number(s.ISOMountTimeout)
-          << u"VCDFilePath="_qs + s.VCDFilePath
-          << u"VCDDriveLetter="_qs + s.VCDDriveLetter
-          << u"Player4BluRays="_qs + PlayerName(s.Player4BluRays)
-          << u"Player4DVDs="_qs + PlayerName(s.Player4DVDs)
-          << u"Player4EncMedia="_qs + PlayerName(s.Player4EncMedia)
-          << u"PDVDFilePath="_qs + s.PDVD.Filepath
-          << u"PDVDAutoPlay="_qs + BoolToText(s.PDVD.AutoPlay)
-          << u"PDVDLP="_qs + PDVDLPName(s.PDVD.LaunchProgram)
-          << u"PDVDOtherOptions="_qs + s.PDVD.OtherOptions
-          << u"LocalArt="_qs + BoolToText(s.LocalArt)
-          << u"CoverProfile="_qs + s.CoverProfile
-          << u"ShowClock="_qs + BoolToText(s.ShowClock)
-          << u"FanArtBackground="_qs + s.FanArtBackground
-          << u"PerformanceLogging="_qs + BoolToText(s.PerfMon)
-          << u"DebugLogging="_qs + BoolToText(s.Debug)
-          << u"ShowHelp="_qs + BoolToText(s.ShowHelp)
-          << u"DetailsDelay="_qs + QString::number(s.DetailsDelay)
-          << u"ScreensaverEnabled="_qs + BoolToText(s.ScreenSaver)
-          << u"ScreensaverInterval="_qs + QString::number(s.ScreenSaverInterval)
-          << u"ScreensaverDelay="_qs + QString::number(s.ScreenSaverDelay)
-          << u"ScreensaverTitles="_qs + BoolToText(s.ScreenSaverTitle)
-          << u"ButtonLaunch="_qs + s.ButtonLaunch
-          << u"ButtonClose="_qs + s.ButtonClose;
+    for (const SettingDescriptor &d : SettingsTable())
+        for (const QString &value : d.values(s))
+            lines << d.key + u'=' + value;
     return lines;
 }
 
@@ -187,67 +149,10 @@ tSettings ConfigFromLines(const QStringList &lines)
     for (const QString &line : lines) {
         const qsizetype eq = line.indexOf(u'=');
         const QString key = eq < 0 ? line : line.left(eq);
-        const QString value = eq < 0 ? QString() : line.mid(eq + 1);
-
-        if (key == u"ScanFolder")
-            s.Folders.append(tScannedFolders{value, false});
-        else if (key == u"AutoScan")
-            s.AutoScan = TextToBool(value);
-        else if (key == u"ClosePlayer")
-            s.PDVD.ClosePlayer = TextToBool(value);
-        else if (key == u"DefaultSort")
-            setEnum(s.DefaultSort, SortFromName(value));
-        else if (key == u"DefaultShowWatched")
-            s.DefaultShowWatched = TextToBool(value);
-        else if (key == u"ISOMountTimeout")
-            setInt(s.ISOMountTimeout, value);
-        else if (key == u"VCDFilePath")
-            s.VCDFilePath = value;
-        else if (key == u"VCDDriveLetter")
-            s.VCDDriveLetter = value;
-        else if (key == u"Player4BluRays")
-            setEnum(s.Player4BluRays, PlayerFromName(value));
-        else if (key == u"Player4DVDs")
-            setEnum(s.Player4DVDs, PlayerFromName(value));
-        else if (key == u"Player4EncMedia")
-            setEnum(s.Player4EncMedia, PlayerFromName(value));
-        else if (key == u"PDVDFilePath")
-            s.PDVD.Filepath = value;
-        else if (key == u"PDVDAutoPlay")
-            s.PDVD.AutoPlay = TextToBool(value);
-        else if (key == u"PDVDLP")
-            setEnum(s.PDVD.LaunchProgram, PDVDLPFromName(value));
-        else if (key == u"PDVDOtherOptions")
-            s.PDVD.OtherOptions = value;
-        else if (key == u"LocalArt")
-            s.LocalArt = TextToBool(value);
-        else if (key == u"CoverProfile")
-            s.CoverProfile = value;
-        else if (key == u"ShowClock")
-            s.ShowClock = TextToBool(value);
-        else if (key == u"FanArtBackground")
-            s.FanArtBackground = value;
-        else if (key == u"PerformanceLogging")
-            s.PerfMon = TextToBool(value);
-        else if (key == u"DebugLogging")
-            s.Debug = TextToBool(value);
-        else if (key == u"ShowHelp")
-            s.ShowHelp = TextToBool(value);
-        else if (key == u"DetailsDelay")
-            setInt(s.DetailsDelay, value);
-        else if (key == u"ScreensaverEnabled")
-            s.ScreenSaver = TextToBool(value);
-        else if (key == u"ScreensaverInterval")
-            setInt(s.ScreenSaverInterval, value);
-        else if (key == u"ScreensaverDelay")
-            setInt(s.ScreenSaverDelay, value);
-        else if (key == u"ScreensaverTitles")
-            s.ScreenSaverTitle = TextToBool(value);
-        else if (key == u"ButtonLaunch")
-            s.ButtonLaunch = value;
-        else if (key == u"ButtonClose")
-            s.ButtonClose = value;
-        // Anything else (the header line, unknown keys) is ignored.
+        // Anything else (the header line, unknown keys) is ignored; a value
+        // that does not convert keeps the default.
+        if (const SettingDescriptor *d = FindSetting(key))
+            d->take(s, eq < 0 ? QString() : line.mid(eq + 1));
     }
     return s;
 }
