@@ -3,8 +3,11 @@
 #include "platform/filesystem.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMutexLocker>
 
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -73,6 +76,8 @@ public:
             return false;
         DirectoryListing listing = DirectoryListing::open(p);
         const bool listable = listing.isOpen() && listing.error() == 0;
+        const QString real = QFileInfo(p).canonicalFilePath();
+        m_rootReal = real.isEmpty() || real.endsWith(kSeparator) ? real : real + kSeparator;
         *empty = listable && listing.entries().isEmpty();
         walk(p, listing);
         return listable;
@@ -100,6 +105,16 @@ private:
     {
         QMutexLocker lock(&m_state.ResultsLock);
         list()[entry].DiscInfo.append(disc);
+    }
+
+    // Whether a link leads to a folder inside the monitored folder, which
+    // the walk reaches without the link.
+    bool linksIntoTheTree(const QString &linkPath) const
+    {
+        if (m_rootReal.isEmpty())
+            return false;
+        const QString target = QFileInfo(linkPath).canonicalFilePath();
+        return !target.isEmpty() && (target + kSeparator).startsWith(m_rootReal);
     }
 
     // Whether a linked folder leads back to one being walked.
@@ -242,9 +257,24 @@ private:
                 debug(QStringLiteral("Scanning Directory: ") + sub);
             }
             DirectoryListing subListing = listing.openSubdirectory(e.Name);
-            if (!(e.IsSymlink && subListing.isOpen() && isLoop(subListing, listing))) {
+            const bool viaLink = e.IsSymlink || m_linkDepth > 0;
+            bool skip = false;
+            if (e.IsSymlink && subListing.isOpen())
+                skip = isLoop(subListing, listing) || linksIntoTheTree(sub);
+            // A directory reached through links is walked once, however many
+            // links lead to it: a tree of links that fans out would otherwise
+            // be walked once per path, exponentially often.
+            if (!skip && viaLink && subListing.isOpen()) {
+                const auto id = subListing.identity();
+                skip = !id || !m_linkedVisited.insert(*id).second;
+            }
+            if (skip) {
+                debugLocked({QStringLiteral(" * Not following the link, its folder is walked elsewhere: ") + sub});
+            } else {
                 m_ancestors.push_back(&listing);
+                m_linkDepth += e.IsSymlink ? 1 : 0;
                 walk(sub + kSeparator, subListing);
+                m_linkDepth -= e.IsSymlink ? 1 : 0;
                 m_ancestors.pop_back();
             }
             QMutexLocker lock(&m_state.ResultsLock);
@@ -266,6 +296,9 @@ private:
     const int m_k;
     const bool m_debug;
     std::vector<const DirectoryListing *> m_ancestors;
+    QString m_rootReal;   // the monitored folder's real path, with a separator
+    int m_linkDepth = 0;  // links followed to reach the current directory
+    std::set<std::pair<quint64, quint64>> m_linkedVisited;
 };
 } // namespace
 
@@ -316,9 +349,21 @@ ScanResult ScanFolders(const QList<tScannedFolders> &folders, const ScanOptions 
 
     std::vector<std::unique_ptr<MapFilesController>> threads;
     threads.reserve(folders.size());
+    state.ScanStarted.fill(true, folders.size());
     for (int k = 0; k < folders.size(); ++k) {
         threads.push_back(std::make_unique<MapFilesController>(state, k));
+        if (options.ThreadStackSize)
+            threads.back()->setStackSize(options.ThreadStackSize);
         threads.back()->start();
+        // A thread that could not be created (no memory for its stack, a
+        // process limit) never sets its Done flag; its folder counts as
+        // unreadable instead of leaving the run waiting for ever.
+        if (!threads.back()->isRunning() && !threads.back()->isFinished()) {
+            QMutexLocker lock(&state.StatusLock);
+            state.ScanStarted[k] = false;
+            state.Results[k] = {tDirectoryRec{withoutTrailingSeparator(folders[k].Folder), {}, 0, 0, 0, 0, {}, true}};
+            state.Folders[k].Done = true;
+        }
     }
 
     QList<bool> done(folders.size(), false);
@@ -348,6 +393,7 @@ ScanResult ScanFolders(const QList<tScannedFolders> &folders, const ScanOptions 
         info.Root = state.Results[k].isEmpty() ? QString() : state.Results[k].first().Directory;
         info.RootListable = state.RootListable[k];
         info.RootEmpty = state.RootEmpty[k];
+        info.ScanStarted = state.ScanStarted[k];
         info.FirstIndex = int(result.Directories.size());
         info.DirectoryCount = int(state.Results[k].size());
         result.Directories.append(std::move(state.Results[k]));

@@ -28,6 +28,9 @@ struct ScanOptions {
     std::function<void(const QString &line)> DebugLine;
     // Each performance line of a walk, called under the status lock.
     std::function<void(const QString &line)> PerfLine;
+    // Stack size of the scan threads in bytes (0: the platform's default).
+    // Tests set an impossible size to see a thread that cannot start.
+    uint ThreadStackSize = 0;
 };
 
 struct FolderScanInfo {
@@ -35,6 +38,7 @@ struct FolderScanInfo {
     QString Root;              // `Directory` of the folder's own entry
     bool RootListable = true;  // false when the folder could not be listed at all
     bool RootEmpty = false;    // listable but without a single entry (an unmounted mount point)
+    bool ScanStarted = true;   // false when its scan thread could not be started
     int FirstIndex = 0;        // of its entries in ScanResult::Directories
     int DirectoryCount = 0;
 };
@@ -52,6 +56,7 @@ struct FolderScanState {
     QList<tDirectories> Results;
     QList<bool> RootListable; // slot k written by thread k only, read after it ended
     QList<bool> RootEmpty;    // likewise
+    QList<bool> ScanStarted;  // written before the threads are polled
     ScanOptions Options;
     QMutex ResultsLock;
     QMutex StatusLock;

@@ -344,7 +344,10 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     for (const FolderScanInfo &info : scan.Folders) {
         if (!FolderUnavailable(info, previous))
             continue;
-        if (!info.RootListable)
+        if (!info.ScanStarted)
+            errorLog.add(u"Could not start the scan of monitored folder \""_qs + info.Folder
+                         + u"\" (out of memory or threads): its titles are kept as they were"_qs);
+        else if (!info.RootListable)
             errorLog.add(u"Could not read monitored folder \""_qs + info.Folder
                          + u"\": its titles are kept as they were until it can be read again"_qs);
         else

@@ -387,12 +387,6 @@ void readEpisodes(tDiscInfo &disc, const QString &myMoviesName, const pugi::xml_
     }
 }
 
-void addDistinct(QStringList &into, const QStringList &values)
-{
-    for (const QString &v : values)
-        if (!into.contains(v))
-            into.append(v);
-}
 
 bool loadXml(pugi::xml_document &doc, const QString &path, QString &detail)
 {
@@ -407,6 +401,33 @@ bool loadXml(pugi::xml_document &doc, const QString &path, QString &detail)
 }
 
 } // namespace
+
+struct ListIndexAccess {
+    static void genres(const ImportContext &ctx, QStringList &into, const QStringList &values)
+    {
+        addDistinct(ctx.m_genres, into, values);
+    }
+    static void cats(const ImportContext &ctx, QStringList &into, const QStringList &values)
+    {
+        addDistinct(ctx.m_cats, into, values);
+    }
+    static void addDistinct(ImportContext::ListIndex &index, QStringList &into, const QStringList &values)
+    {
+        if (index.indexed > into.size()) {
+            index.seen.clear();
+            index.indexed = 0;
+        }
+        for (; index.indexed < into.size(); ++index.indexed)
+            index.seen.insert(into.at(index.indexed));
+        for (const QString &v : values) {
+            if (index.seen.contains(v))
+                continue;
+            index.seen.insert(v);
+            into.append(v);
+            ++index.indexed;
+        }
+    }
+};
 
 struct TitleIndexAccess {
     // The last title with `id`, or -1.
@@ -545,11 +566,17 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
         if (std::strcmp(root.name(), "EncryptedData") == 0)
             return placeholder(u"Encrypted"_qs, u"Found ENCRYPTED \"mymovies.xml\" in \""_qs + file
                                                     + u"\" (Last Updated "_qs + shortFileDate(file) + u')');
-        return result;
+        // Not a title at all: the user sees a placeholder and a log line
+        // instead of a folder that silently imports nothing.
+        return bad(u"the root element is <"_qs + QString::fromUtf8(root.name()) + u">, not <Title>"_qs);
     }
 
     // Identity; a pseudo disc is imported only for a box-set parent.
     const QString id = text(root.child("ID"));
+    // Titles are told apart by ID alone: two files without one would become
+    // one title and the first would vanish.
+    if (id.trimmed().isEmpty())
+        return bad(u"the title has no ID"_qs);
     if (k.Loc == kBoxSetParent && !TextToBool(attr(root, "IsBoxSetParent")))
         return result;
 
@@ -602,8 +629,8 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
 
     if (t.Edition.toLower().contains(u"rental"))
         result.rentalTitle = t.Title;
-    addDistinct(collection.MyGenres, genres);
-    addDistinct(collection.MyCats, cats);
+    ListIndexAccess::genres(ctx, collection.MyGenres, genres);
+    ListIndexAccess::cats(ctx, collection.MyCats, cats);
     if (update) {
         collection.Title[index] = std::move(t);
     } else {

@@ -6,6 +6,7 @@
 #include "sync/dirrecords.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +35,16 @@ struct ImportContext {
 
 private:
     friend struct TitleIndexAccess;
+    friend struct ListIndexAccess;
+    // The collection's genre and category lists as sets, so that adding a
+    // file's genres does not search the whole list for each one. They follow
+    // appends by themselves and start over when a list got shorter.
+    struct ListIndex {
+        QSet<QString> seen;
+        qsizetype indexed = 0;
+    };
+    mutable ListIndex m_genres;
+    mutable ListIndex m_cats;
     mutable QHash<QString, qsizetype> m_ids;
     mutable qsizetype m_indexed = 0;
     mutable const void *m_titles = nullptr;

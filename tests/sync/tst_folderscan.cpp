@@ -274,6 +274,64 @@ private slots:
         QCOMPARE(BuildingDirectoryListText({}, {}), u"Building Directory List:"_qs);
     }
 
+    // Each level holds two links to the level below: walked once per path
+    // that would be 2^depth walks and as many copies of the one disc.
+    void linkFanOutIsWalkedOnce_data()
+    {
+        QTest::addColumn<bool>("levelsInside"); // the linked levels lie inside the monitored folder
+        QTest::newRow("levels outside the monitored folder") << false;
+        QTest::newRow("levels inside the monitored folder") << true;
+    }
+    void linkFanOutIsWalkedOnce()
+    {
+        QFETCH(bool, levelsInside);
+        constexpr int kDepth = 14;
+        QTemporaryDir dir;
+        const QString root = dir.filePath(u"Root"_qs);
+        const QString levels = levelsInside ? root + u"/Levels"_qs : dir.filePath(u"Levels"_qs);
+        QVERIFY(QDir().mkpath(root));
+        for (int level = 1; level <= kDepth; ++level)
+            QVERIFY(QDir().mkpath(levels + u"/L%1"_qs.arg(level)));
+        QFile media(levels + u"/L%1/m.mkv"_qs.arg(kDepth));
+        QVERIFY(media.open(QIODevice::WriteOnly));
+        media.close();
+        for (int level = 0; level < kDepth; ++level) {
+            const QString from = level == 0 ? root : levels + u"/L%1"_qs.arg(level);
+            for (const QString &name : {u"a"_qs, u"b"_qs})
+                QVERIFY(QFile::link(levels + u"/L%1"_qs.arg(level + 1), from + u'/' + name));
+        }
+
+        const ScanResult scan = scanOne(root + u'/');
+        int discs = 0;
+        for (const tDirectoryRec &rec : scan.Directories)
+            discs += int(rec.DiscInfo.size());
+        QCOMPARE(discs, 1);
+    }
+
+    // A scan thread that cannot be created must not leave the run waiting:
+    // its folder counts as unreadable and keeps what the snapshot knew.
+    void threadThatCannotStart()
+    {
+        QTemporaryDir dir;
+        makeTree(dir.path(), {u"A/T/t.mkv"_qs, u"B/U/u.mkv"_qs});
+        ScanOptions options;
+        options.ThreadStackSize = 1; // below any platform's minimum: creation fails
+        const ScanResult scan =
+            ScanFolders({{dir.filePath(u"A/"_qs), false}, {dir.filePath(u"B/"_qs), false}}, options);
+        QCOMPARE(scan.Folders.size(), 2);
+        for (const FolderScanInfo &info : scan.Folders) {
+            QVERIFY(!info.ScanStarted);
+            QVERIFY(!info.RootListable);
+            QCOMPARE(info.DirectoryCount, 1);
+        }
+        const tDirectories previous{{dir.filePath(u"A"_qs), {}, 0, 0, 0, 0, {}, true},
+                                    {dir.filePath(u"A/T"_qs), {}, 0, 0, 0, 0, {{QString(), 0, dir.filePath(u"A/T/t.mkv"_qs), ctMKV, false}}, false}};
+        QStringList unavailable;
+        const tDirectories kept = KeepUnreachableFolders(scan, previous, &unavailable);
+        QCOMPARE(unavailable.size(), 2);
+        QCOMPARE(kept.mid(0, 2), previous);
+    }
+
     void unreachableFolder()
     {
         QTemporaryDir dir;

@@ -273,6 +273,9 @@ private slots:
         QTest::newRow("empty collection number") << titleXml(u"<ID>A1</ID><CollectionNumber/>"_qs).toUtf8();
         QTest::newRow("year not a number") << titleXml(u"<ID>A1</ID><ProductionYear>19x9</ProductionYear>"_qs).toUtf8();
         QTest::newRow("rating value not a number") << titleXml(u"<ID>A1</ID><ParentalRating><Value>R</Value></ParentalRating>"_qs).toUtf8();
+        QTest::newRow("no ID") << titleXml(u"<LocalTitle>Nameless</LocalTitle>"_qs).toUtf8();
+        QTest::newRow("blank ID") << titleXml(u"<ID>  </ID><LocalTitle>Nameless</LocalTitle>"_qs).toUtf8();
+        QTest::newRow("root is not Title") << QByteArray("<Movie><ID>A1</ID><LocalTitle>x</LocalTitle></Movie>");
         QTest::newRow("season not a number") << titleXml(u"<ID>A1</ID><MediaType>TV Series</MediaType>"
             "<Discs><Disc><Name>Alien</Name><TitlesSideA><Title ContainsEpisode=\"True\" TVSeason=\"one\"/></TitlesSideA></Disc></Discs>"_qs).toUtf8();
     }
@@ -315,10 +318,12 @@ private slots:
         QVERIFY(r.debugLines.contains(u"    "_qs + r.errorText));
         QVERIFY(c.Title.isEmpty());
 
+        // Any other root is no title: a placeholder shows the folder to the user.
         tDirectoryRec foreign = folderTitle(u"Other"_qs, u"<Movie><ID>X</ID></Movie>"_qs);
         r = ImportTitleXML(foreign, 0, context(), c);
-        QCOMPARE(r.status, ImportStatus::Ignored);
-        QVERIFY(r.errorText.isEmpty());
+        QCOMPARE(r.status, ImportStatus::Placeholder);
+        QCOMPARE(r.placeholderReason, u"Corrupted"_qs);
+        QVERIFY(r.errorDetail.contains(u"<Movie>"_qs));
         QVERIFY(c.Title.isEmpty());
     }
 
@@ -715,6 +720,29 @@ private slots:
         tTitles c;
         QCOMPARE(ImportTitleXML(d, 0, context(), c).status, ImportStatus::Placeholder);
         QVERIFY(QFile::exists(d.Directory + u"/CVB_Watched.txt"_qs));
+    }
+
+    // The genre list grows by a set lookup per genre: a file with 100,000
+    // distinct genres imports them all once, and an index kept across calls
+    // follows a list that was emptied in between (a full refresh).
+    void manyGenresStayDistinct()
+    {
+        QString genres;
+        for (int i = 0; i < 100000; ++i)
+            genres += u"<Genre>G%1</Genre>"_qs.arg(i);
+        genres += u"<Genre>G7</Genre>"_qs;
+        tTitles c;
+        const ImportContext ctx = context();
+        tDirectoryRec d = folderTitle(u"Many"_qs, titleXml(u"<ID>M</ID><Genres>"_qs + genres + u"</Genres>"_qs));
+        QCOMPARE(ImportTitleXML(d, 0, ctx, c).status, ImportStatus::Imported);
+        QCOMPARE(c.MyGenres.size(), 100000);
+        QCOMPARE(c.MyGenres.at(99999), u"G99999"_qs);
+
+        c.MyGenres = {u"Drama"_qs};
+        tDirectoryRec e = folderTitle(u"Two"_qs, titleXml(u"<ID>T</ID><Genres><Genre>G1</Genre><Genre>Drama</Genre>"
+                                                         "</Genres>"_qs));
+        QCOMPARE(ImportTitleXML(e, 0, ctx, c).status, ImportStatus::Imported);
+        QCOMPARE(c.MyGenres, (QStringList{u"Drama"_qs, u"G1"_qs}));
     }
 
     void collectionLists()
