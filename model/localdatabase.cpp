@@ -1,6 +1,7 @@
 #include "localdatabase.h"
 
 #include "model/valueconv.h"
+#include "platform/filesystem.h"
 #include "platform/paths.h"
 
 #include <QCoreApplication>
@@ -918,13 +919,11 @@ LoadResult LoadLocalDatabase(const QString &appPath, const QString &progVersion,
 
     removeIfPresent(QDir(appPath).filePath(QString::fromUtf16(kObsoleteDatabaseFileName)));
 
-    QFile file(DatabaseFilePath(appPath));
-    if (!file.open(QIODevice::ReadOnly))
-        return failWith(u"%1 could not be opened: %2"_s.arg(fileName, file.errorString()));
-    QByteArray buffer = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return failWith(u"%1 could not be read: %2"_s.arg(fileName, file.errorString()));
-    file.close();
+    // A regular file only: a FIFO under the name must not hang the start.
+    RegularFileRead file = ReadRegularFile(DatabaseFilePath(appPath), kMaxDatabaseBytes);
+    if (!file.ok())
+        return failWith(u"%1 could not be read: %2"_s.arg(fileName, file.error));
+    QByteArray buffer = std::move(file.data);
 
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed =

@@ -29,6 +29,8 @@ class QThread;
 
 inline constexpr char16_t kDatabaseFileName[] = u"CinevueDB.xml";
 inline constexpr char16_t kObsoleteDatabaseFileName[] = u"CVB_Database.bin";
+// A database larger than this is not read (a million titles stay below).
+inline constexpr qint64 kMaxDatabaseBytes = qint64(1) << 30;
 // Files whose CVBVer sorts below this (ordinal text comparison) are rejected.
 inline constexpr char16_t kMinimumDatabaseVersion[] = u"1.7.2017.0006";
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 #include <cstring>
@@ -88,6 +89,62 @@ qint64 FileLastWriteTime(const QString &path)
     return data ? data->LastWriteTime : 0;
 }
 
+RegularFileRead ReadRegularFile(const QString &path, qint64 maxBytes)
+{
+    RegularFileRead r;
+    const auto fail = [&](const QString &why) {
+        r.data.clear();
+        r.error = QStringLiteral("Cannot read \"%1\": %2").arg(path, why);
+        return r;
+    };
+    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for ever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int e = errno;
+        ::close(fd);
+        return fail(QString::fromLocal8Bit(std::strerror(e)));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(S_ISDIR(st.st_mode) ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file"));
+    }
+    if (st.st_size > maxBytes) {
+        ::close(fd);
+        return fail(QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
+    }
+    r.data.resize(qsizetype(st.st_size));
+    qint64 done = 0;
+    for (;;) {
+        if (done == r.data.size()) {
+            // The file may have grown since fstat; read on within the limit.
+            if (done >= maxBytes)
+                break;
+            r.data.resize(qsizetype(std::min<qint64>(maxBytes + 1, done + 65536)));
+        }
+        const ssize_t n = ::read(fd, r.data.data() + done, size_t(r.data.size() - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int e = errno;
+            ::close(fd);
+            return fail(QString::fromLocal8Bit(std::strerror(e)));
+        }
+        if (n == 0)
+            break;
+        done += n;
+        if (done > maxBytes) {
+            ::close(fd);
+            return fail(QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
+        }
+    }
+    ::close(fd);
+    r.data.resize(qsizetype(done));
+    return r;
+}
+
 QString CopyFileKeepingTime(const QString &source, const QString &target)
 {
     struct stat st {};
@@ -95,6 +152,9 @@ QString CopyFileKeepingTime(const QString &source, const QString &target)
         return QStringLiteral("Cannot read \"%1\": %2").arg(source, QString::fromLocal8Bit(std::strerror(errno)));
     if (S_ISDIR(st.st_mode))
         return QStringLiteral("\"%1\" is a folder").arg(source);
+    // Copying a FIFO or a device would block or never end.
+    if (!S_ISREG(st.st_mode))
+        return QStringLiteral("Cannot copy \"%1\": it is not a regular file").arg(source);
     if (QFile::exists(target) && !QFile::remove(target))
         return QStringLiteral("Cannot replace \"%1\"").arg(target);
     QFile in(source);

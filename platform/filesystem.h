@@ -6,6 +6,7 @@
 // directory.
 
 #include <QList>
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -47,6 +48,16 @@ constexpr quint32 kFileAttributeNormal = 0x80; // a file with none of the other 
 std::optional<tFileAttributeData> FileAttributeData(const QString &path);
 // Last-write time as a 64-bit file time; 0 when it cannot be read.
 qint64 FileLastWriteTime(const QString &path);
+
+// The whole content of a regular file, read without ever blocking on a FIFO,
+// a device or a socket that carries the name (such a file is refused), and
+// refused when larger than `maxBytes`. `error` says what was wrong.
+struct RegularFileRead {
+    QByteArray data;
+    QString error; // empty: read
+    bool ok() const { return error.isEmpty(); }
+};
+RegularFileRead ReadRegularFile(const QString &path, qint64 maxBytes);
 
 // Copies `source` over `target` (an existing target is replaced) and gives the
 // copy the source's last-write time. Returns an empty text on success, else

@@ -1,5 +1,7 @@
 #include "textfile.h"
 
+#include "platform/filesystem.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -24,13 +26,14 @@ bool WriteTextFile(const QString &path, const QStringList &lines, QString *error
 
 bool ReadTextFile(const QString &path, QStringList *lines, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A regular file only: a FIFO under the name must not hang the start.
+    const RegularFileRead file = ReadRegularFile(path, 16 * 1024 * 1024);
+    if (!file.ok()) {
         if (error)
-            *error = QStringLiteral("Could not read \"%1\": %2").arg(path, file.errorString());
+            *error = file.error;
         return false;
     }
-    QByteArray data = file.readAll();
+    const QByteArray &data = file.data;
     QString text;
     if (data.startsWith("\xEF\xBB\xBF")) {
         text = QString::fromUtf8(data.constData() + 3, data.size() - 3);

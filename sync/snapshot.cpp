@@ -1,7 +1,10 @@
 #include "snapshot.h"
 
+#include "platform/filesystem.h"
+
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QtEndian>
 
@@ -467,20 +470,16 @@ QByteArray EncodeSnapshot(const tDirectories &directories)
 SnapshotLoad LoadSnapshot(const QString &path)
 {
     SnapshotLoad result;
-    QFile file(path);
-    if (!file.exists())
+    if (!QFileInfo::exists(path))
         return result;
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A regular file only: a FIFO under the name must not hang the run.
+    const RegularFileRead file = ReadRegularFile(path, qint64(1) << 30);
+    if (!file.ok()) {
         result.status = SnapshotLoad::Unreadable;
-        result.error = QStringLiteral("Cannot open \"%1\": %2").arg(path, file.errorString());
+        result.error = file.error;
         return result;
     }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.status = SnapshotLoad::Unreadable;
-        result.error = QStringLiteral("Cannot read \"%1\": %2").arg(path, file.errorString());
-        return result;
-    }
+    const QByteArray &data = file.data;
     tDirectories decoded;
     try {
         if (!TKBDynamic::Decode(data, &decoded, DirectoriesType(), kSnapshotVersion)) {

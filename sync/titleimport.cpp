@@ -2,6 +2,7 @@
 
 #include "model/markers.h"
 #include "model/valueconv.h"
+#include "platform/filesystem.h"
 #include "platform/paths.h"
 
 #include <QDir>
@@ -34,9 +35,11 @@ qint32 integer(const QString &value, const char *what)
     return *v;
 }
 
+// An image counts only as a regular file: a FIFO under an image's name
+// would block whoever decodes or copies it.
 bool fileExists(const QString &directory, const QString &relative)
 {
-    return QFileInfo::exists(JoinNative(directory, relative));
+    return QFileInfo(JoinNative(directory, relative)).isFile();
 }
 
 QString shortFileDate(const QString &path)
@@ -392,8 +395,14 @@ bool loadXml(pugi::xml_document &doc, const QString &path, QString &detail)
 {
     // Attribute whitespace is left as it is: no attribute that is read holds any.
     constexpr unsigned kOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol;
-    const pugi::xml_parse_result r =
-        doc.load_file(QFile::encodeName(QDir::toNativeSeparators(path)).constData(), kOptions);
+    // Only a regular file is read (a FIFO under the name would block the
+    // run for ever), and only up to a size no real title file reaches.
+    const RegularFileRead file = ReadRegularFile(path, kMaxTitleXmlBytes);
+    if (!file.ok()) {
+        detail = file.error;
+        return false;
+    }
+    const pugi::xml_parse_result r = doc.load_buffer(file.data.constData(), size_t(file.data.size()), kOptions);
     if (r)
         return true;
     detail = QStringLiteral("%1 (offset %2)").arg(QString::fromUtf8(r.description())).arg(r.offset);

@@ -10,6 +10,10 @@
 #include <QString>
 #include <QStringList>
 
+// Title XML files larger than this are refused as damaged (a real one,
+// hundreds of cast members included, stays far below).
+inline constexpr qint64 kMaxTitleXmlBytes = 8 * 1024 * 1024;
+
 struct ImportContext {
     // The monitored folder that the directory lies in; used to match disc
     // locations that My Movies recorded on another machine (Windows paths).

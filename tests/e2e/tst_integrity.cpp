@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <memory>
@@ -300,6 +301,68 @@ private slots:
 
         syncOk(u"database writable again"_qs);
         verifyDatabaseMatchesTree(u"database writable again"_qs);
+    }
+
+    // A FIFO (or any other non-regular file) under a name the run reads must
+    // never block it: the run ends, says what it skipped, and loses nothing.
+    void fifoInsteadOfAFile_data()
+    {
+        QTest::addColumn<QString>("where"); // relative to the program folder, or "title:NAME" in a title folder
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("inOutput");
+        QTest::newRow("mymovies.xml") << u"title:mymovies.xml"_qs << 0 << u"bad \"mymovies.xml\""_qs;
+        QTest::newRow("per-file XML") << u"title:Extra.mymovies.xml"_qs << 0 << u"bad \"mymovies.xml\""_qs;
+        QTest::newRow("folder.jpg with the artwork cache") << u"title:folder.jpg"_qs << 0 << QString();
+        QTest::newRow("CinevueDB.xml") << u"CinevueDB.xml"_qs << 1 << u"not a regular file"_qs;
+        QTest::newRow("CVB_SmartSync.bin") << u"CVB_SmartSync.bin"_qs << 0 << u"not a regular file"_qs;
+        QTest::newRow("Cinevue.cfg") << u"Cinevue.cfg"_qs << 2 << u"Cinevue.cfg"_qs;
+    }
+    void fifoInsteadOfAFile()
+    {
+        QFETCH(QString, where);
+        QFETCH(int, exitCode);
+        QFETCH(QString, inOutput);
+        generate(20, 9);
+        {
+            QFile cfg(m_home + u"/Cinevue.cfg"_qs);
+            QVERIFY(cfg.open(QIODevice::Append));
+            cfg.write("LocalArt=True\r\n");
+        }
+        syncOk(u"first run"_qs);
+        const QList<MMTitleDir> movable = movableTitles();
+        QVERIFY(!movable.isEmpty());
+        QString path;
+        if (where.startsWith(u"title:"_qs)) {
+            path = movable.first().directory + u'/' + where.mid(6);
+        } else {
+            path = m_home + u'/' + where;
+        }
+        QFile::remove(path);
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
+        if (where.endsWith(u".mymovies.xml"_qs)) {
+            // The per-file XML of a media file beside it.
+            QFile media(movable.first().directory + u"/Extra.mkv"_qs);
+            QVERIFY(media.open(QIODevice::WriteOnly));
+        }
+        if (where.startsWith(u"title:"_qs))
+            QVERIFY(QFile::remove(m_home + u"/CVB_SmartSync.bin"_qs)); // every title is read again
+
+        const RunOutput r = run();
+        QVERIFY2(r.finished, "the run blocked on the FIFO");
+        QVERIFY2(r.exitCode == exitCode, qPrintable(r.out + r.err));
+        QVERIFY2(inOutput.isEmpty() || (r.out + r.err).contains(inOutput), qPrintable(r.out + r.err));
+        if (where == u"title:mymovies.xml")
+            m_outside.insert(movable.first().id); // a placeholder under the folder's name stands in for it
+        if (exitCode != 2) {
+            const LoadResult loaded = LoadLocalDatabase(m_home, u"1.7.2017.0006"_qs, true, u"ERROR"_qs,
+                                                        QDateTime(QDate(2026, 1, 1), QTime(12, 0)));
+            QCOMPARE(loaded.status, LoadResult::Loaded);
+            QSet<QString> ids;
+            for (const tTitle &t : loaded.titles.Title)
+                ids.insert(t.ID);
+            QVERIFY((expectedIds() - ids).isEmpty());
+        }
+        QFile::remove(path);
     }
 
     // Runs killed at random points, with the tree changing between them:
