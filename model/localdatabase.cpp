@@ -3,6 +3,7 @@
 #include "model/valueconv.h"
 #include "platform/filesystem.h"
 #include "platform/paths.h"
+#include "platform/textfile.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -15,6 +16,7 @@
 
 #include <pugixml.hpp>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <limits>
@@ -213,14 +215,19 @@ public:
     {
         if (m_failed)
             return;
-        if (m_file.write(static_cast<const char *>(data), qint64(size)) != qint64(size))
+        errno = 0;
+        if (m_file.write(static_cast<const char *>(data), qint64(size)) != qint64(size)) {
             m_failed = true;
+            m_errno = errno;
+        }
     }
     bool failed() const { return m_failed; }
+    int savedErrno() const { return m_errno; }
 
 private:
     QSaveFile &m_file;
     bool m_failed = false;
+    int m_errno = 0;
 };
 
 } // namespace
@@ -252,12 +259,15 @@ bool WriteDatabaseFile(const QString &path, const tTitles &titles, const QString
     writer.write("<?xml version=\"1.0\"?>", 21);
     doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
     if (writer.failed()) {
-        const QString reason = file.errorString();
+        const QString reason = WriteFailureText(file, writer.savedErrno());
         file.cancelWriting();
         return fail(reason);
     }
-    if (!file.commit())
-        return fail(file.errorString());
+    errno = 0;
+    if (!file.commit()) {
+        const int savedErrno = errno;
+        return fail(WriteFailureText(file, savedErrno));
+    }
     return true;
 }
 
@@ -922,7 +932,7 @@ LoadResult LoadLocalDatabase(const QString &appPath, const QString &progVersion,
     // A regular file only: a FIFO under the name must not hang the start.
     RegularFileRead file = ReadRegularFile(DatabaseFilePath(appPath), kMaxDatabaseBytes);
     if (!file.ok())
-        return failWith(u"%1 could not be read: %2"_s.arg(fileName, file.error));
+        return failWith(u"%1 could not be opened: %2"_s.arg(fileName, file.reason));
     QByteArray buffer = std::move(file.data);
 
     pugi::xml_document doc;

@@ -2,12 +2,15 @@
 
 #include "platform/filesystem.h"
 #include "platform/paths.h"
+#include "platform/textfile.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QSaveFile>
+
+#include <cerrno>
 #include <QStringEncoder>
 
 namespace {
@@ -74,8 +77,11 @@ void createMarker(const QString &directory, const QStringList &existing, const Q
     QStringEncoder encoder(QStringEncoder::System);
     const QByteArray bytes = QByteArray(encoder.encode(markerLine(prefix))) + "\r\n";
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        errors << u"Could not create %1: %2"_qs.arg(path, file.errorString());
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        const int savedErrno = errno;
+        errors << u"Could not create %1: %2"_qs.arg(path, WriteFailureText(file, savedErrno));
+    }
 }
 
 void deleteMarker(const QStringList &existing, QStringList &errors)

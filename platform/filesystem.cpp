@@ -94,6 +94,7 @@ RegularFileRead ReadRegularFile(const QString &path, qint64 maxBytes)
     RegularFileRead r;
     const auto fail = [&](const QString &why) {
         r.data.clear();
+        r.reason = why;
         r.error = QStringLiteral("Cannot read \"%1\": %2").arg(path, why);
         return r;
     };

@@ -54,7 +54,8 @@ qint64 FileLastWriteTime(const QString &path);
 // refused when larger than `maxBytes`. `error` says what was wrong.
 struct RegularFileRead {
     QByteArray data;
-    QString error; // empty: read
+    QString error;  // empty: read; else "Cannot read "PATH": REASON"
+    QString reason; // the REASON alone
     bool ok() const { return error.isEmpty(); }
 };
 RegularFileRead ReadRegularFile(const QString &path, qint64 maxBytes);

@@ -3,9 +3,21 @@
 #include "platform/filesystem.h"
 
 #include <QFile>
+#include <QFileDevice>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <cerrno>
+#include <cstring>
+
+QString WriteFailureText(const QFileDevice &file, int savedErrno)
+{
+    const QString reported = file.errorString();
+    if (savedErrno != 0 && (reported.isEmpty() || reported == QStringLiteral("Unknown error")))
+        return QString::fromLocal8Bit(std::strerror(savedErrno));
+    return reported;
+}
 
 bool WriteTextFile(const QString &path, const QStringList &lines, QString *error)
 {
@@ -16,9 +28,11 @@ bool WriteTextFile(const QString &path, const QStringList &lines, QString *error
         data += "\r\n";
     }
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        const int savedErrno = errno;
         if (error)
-            *error = QStringLiteral("Could not write \"%1\": %2").arg(path, file.errorString());
+            *error = QStringLiteral("Could not write \"%1\": %2").arg(path, WriteFailureText(file, savedErrno));
         return false;
     }
     return true;

@@ -6,6 +6,13 @@
 #include <QString>
 #include <QStringList>
 
+class QFileDevice;
+
+// Why a write of `file` failed. Qt reports some failures (a full disk, a file
+// size limit) as "Unknown error"; the system's reason, taken from `savedErrno`
+// right after the failing call, names the cause then.
+QString WriteFailureText(const QFileDevice &file, int savedErrno);
+
 // Replaces `path` atomically with `lines`. On failure returns false and, when
 // `error` is given, a text naming the file and the reason.
 bool WriteTextFile(const QString &path, const QStringList &lines, QString *error = nullptr);

@@ -1,6 +1,7 @@
 #include "snapshot.h"
 
 #include "platform/filesystem.h"
+#include "platform/textfile.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QSaveFile>
 #include <QtEndian>
 
+#include <cerrno>
 #include <limits>
 #include <new>
 
@@ -522,14 +524,15 @@ QString SaveSnapshot(const QString &path, const tDirectories &directories)
         return QStringLiteral("Cannot encode \"%1\": %2").arg(path, e.message());
     }
     QSaveFile file(path);
+    errno = 0;
     if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString());
+        return QStringLiteral("Cannot write \"%1\": %2").arg(path, WriteFailureText(file, errno));
     if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
+        const QString reason = WriteFailureText(file, errno);
         file.cancelWriting();
         return QStringLiteral("Cannot write \"%1\": %2").arg(path, reason);
     }
     if (!file.commit())
-        return QStringLiteral("Cannot write \"%1\": %2").arg(path, file.errorString());
+        return QStringLiteral("Cannot write \"%1\": %2").arg(path, WriteFailureText(file, errno));
     return QString();
 }

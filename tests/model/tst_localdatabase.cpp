@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+
 #include <pugixml.hpp>
 
 using namespace Qt::StringLiterals;
@@ -623,6 +627,31 @@ private slots:
             const QByteArray log = readFile(filePath(u"Logs/DatabaseErrors.txt"_s));
             QVERIFY2(log.contains("CinevueDB.xml could not be written"), log.constData());
         }
+    }
+
+    // A write that runs out of room names the cause instead of "Unknown
+    // error". The file size limit stands in for a full disk: the write fails
+    // the same way, with the reason in errno.
+    void writeOutOfRoomNamesTheCause()
+    {
+        tTitles titles;
+        for (int i = 0; i < 200; ++i)
+            titles.Title << smallTitle(QString::number(i));
+        const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit old {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &old) == 0);
+        struct rlimit small = old;
+        small.rlim_cur = 4096;
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        QString error;
+        const bool written = WriteDatabaseFile(m_dbPath, titles, kVersion, &error);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        ::signal(SIGXFSZ, previous);
+        QVERIFY(!written);
+        QVERIFY2(!error.contains(u"Unknown error"_s), qPrintable(error));
+        QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+        QVERIFY(!QFile::exists(m_dbPath));
+        QCOMPARE(QDir(m_appPath).entryList(QDir::Files), QStringList()); // no temporary file left behind
     }
 
 private:
