@@ -5,6 +5,7 @@
 #include "sync/reports.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 // Marks the object busy for the length of one job; jobs never nest.
 class Collection::JobGuard
@@ -119,10 +120,23 @@ MarkerResult Collection::toggle(qint32 titleIndex, MarkerResult (*toggleMarker)(
     if (titleIndex < 0 || titleIndex >= m_titles.Title.size())
         return {false, u"No title is selected"_qs};
     const MarkerResult result = toggleMarker(m_titles.Title[titleIndex]);
-    if (result.ok) {
-        store();
-        emit changed();
+    // Titles that share a folder with this one (per-file title XMLs of one
+    // folder) read the same marker files: keep them in line with the disk.
+    const QStringList folders = MarkerFolders(m_titles.Title.at(titleIndex));
+    for (qsizetype i = 0; i < m_titles.Title.size(); ++i) {
+        if (i == titleIndex)
+            continue;
+        tTitle &other = m_titles.Title[i];
+        bool shares = folders.contains(other.Directory);
+        for (qsizetype d = 0; !shares && d < other.DiscInfo.size(); ++d)
+            shares = folders.contains(other.DiscInfo.at(d).Loc) || folders.contains(QFileInfo(other.DiscInfo.at(d).Loc).absolutePath());
+        if (shares)
+            RefreshMarkerState(other);
     }
+    // Stored even after a failure: whatever reached the disk is what the
+    // titles now say.
+    store();
+    emit changed();
     return result;
 }
 

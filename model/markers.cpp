@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QLocale>
 #include <QSaveFile>
@@ -102,28 +103,68 @@ MarkerResult noFolder(const tTitle &title)
 
 } // namespace
 
+QStringList MarkerFolders(const tTitle &title)
+{
+    QStringList folders;
+    if (title.Directory.isEmpty())
+        return folders;
+    folders << title.Directory;
+    for (const tDiscInfo &disc : title.DiscInfo) {
+        if (disc.Loc.isEmpty() || disc.Loc == u"BoxSetParent")
+            continue;
+        const QString loc = NativePath(disc.Loc);
+        const QString folder = disc.Container == ctFolder ? loc : QFileInfo(loc).absolutePath();
+        if (!folder.isEmpty() && !folders.contains(folder) && !folders.contains(WithoutTrailingSeparators(folder))
+            && QFileInfo(folder).isDir())
+            folders << folder;
+    }
+    return folders;
+}
+
+namespace {
+
+// All marker files of the title's folders together.
+MarkerFiles findMarkers(const QStringList &folders)
+{
+    MarkerFiles all;
+    for (const QString &folder : folders) {
+        const MarkerFiles m = findMarkers(folder);
+        all.watched << m.watched;
+        all.notWatched << m.notWatched;
+        all.watchList << m.watchList;
+    }
+    return all;
+}
+
+} // namespace
+
+// A title's markers are written into every folder that holds one of its
+// discs: the import reads the markers of each disc folder, so a marker left
+// behind in one of them would undo the toggle at the next sync.
 MarkerResult ToggleWatchedStatus(tTitle &title)
 {
     if (title.Directory.isEmpty())
         return noFolder(title); // never write markers into the working directory
-    const QString &dir = title.Directory;
-    const MarkerFiles m = findMarkers(dir);
+    const QStringList folders = MarkerFolders(title);
     title.WatchedCVB = !title.WatchedCVB;
 
     QStringList errors;
-    if (title.WatchedCVB && !title.Watched) {
-        createMarker(dir, m.watched, kWatchedName, u"Watched="_qs, errors);
-        deleteMarker(m.notWatched, errors);
-    } else if (!title.WatchedCVB && title.Watched) {
-        deleteMarker(m.watched, errors);
-        createMarker(dir, m.notWatched, kNotWatchedName, u"OverrideWatched="_qs, errors);
-    } else {
-        deleteMarker(m.watched, errors);
-        deleteMarker(m.notWatched, errors);
+    for (const QString &dir : folders) {
+        const MarkerFiles m = findMarkers(dir);
+        if (title.WatchedCVB && !title.Watched) {
+            createMarker(dir, m.watched, kWatchedName, u"Watched="_qs, errors);
+            deleteMarker(m.notWatched, errors);
+        } else if (!title.WatchedCVB && title.Watched) {
+            deleteMarker(m.watched, errors);
+            createMarker(dir, m.notWatched, kNotWatchedName, u"OverrideWatched="_qs, errors);
+        } else {
+            deleteMarker(m.watched, errors);
+            deleteMarker(m.notWatched, errors);
+        }
     }
     if (errors.isEmpty())
         return {};
-    title.WatchedCVB = watchedOnDisk(title, findMarkers(dir));
+    title.WatchedCVB = watchedOnDisk(title, findMarkers(folders));
     return failure(errors);
 }
 
@@ -131,19 +172,30 @@ MarkerResult ToggleWatchList(tTitle &title)
 {
     if (title.Directory.isEmpty())
         return noFolder(title);
-    const QString &dir = title.Directory;
-    const MarkerFiles m = findMarkers(dir);
+    const QStringList folders = MarkerFolders(title);
     title.WatchList = !title.WatchList;
 
     QStringList errors;
-    if (title.WatchList)
-        createMarker(dir, m.watchList, kWatchListName, u"WatchList="_qs, errors);
-    else
-        deleteMarker(m.watchList, errors);
+    for (const QString &dir : folders) {
+        const MarkerFiles m = findMarkers(dir);
+        if (title.WatchList)
+            createMarker(dir, m.watchList, kWatchListName, u"WatchList="_qs, errors);
+        else
+            deleteMarker(m.watchList, errors);
+    }
     if (errors.isEmpty())
         return {};
-    title.WatchList = !findMarkers(dir).watchList.isEmpty();
+    title.WatchList = !findMarkers(folders).watchList.isEmpty();
     return failure(errors);
+}
+
+void RefreshMarkerState(tTitle &title)
+{
+    if (title.Directory.isEmpty())
+        return;
+    const MarkerFiles m = findMarkers(MarkerFolders(title));
+    title.WatchedCVB = watchedOnDisk(title, m);
+    title.WatchList = !m.watchList.isEmpty();
 }
 
 void EvaluateMarkers(tTitle &title)

@@ -12,10 +12,21 @@ struct MarkerResult {
     QString error;
 };
 
-// Inverts WatchedCVB and brings CVB_Watched.txt / CVB_NotWatched.txt in line.
+// The folders whose marker files belong to the title: its Directory first,
+// then every other existing folder that holds one of its discs.
+QStringList MarkerFolders(const tTitle &title);
+
+// Inverts WatchedCVB and brings CVB_Watched.txt / CVB_NotWatched.txt in line,
+// in every folder of MarkerFolders().
 MarkerResult ToggleWatchedStatus(tTitle &title);
-// Inverts WatchList and creates or deletes CVB_WatchList.txt.
+// Inverts WatchList and creates or deletes CVB_WatchList.txt in every folder
+// of MarkerFolders().
 MarkerResult ToggleWatchList(tTitle &title);
+
+// Reads WatchedCVB and WatchList back from the marker files of the title's
+// folders, deleting nothing (another title's toggle wrote into a folder this
+// one shares).
+void RefreshMarkerState(tTitle &title);
 
 // Import-time evaluation, right after Watched was read from the title XML:
 // sets WatchedCVB and WatchList from the marker files and deletes markers that

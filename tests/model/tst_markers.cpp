@@ -250,6 +250,43 @@ private slots:
         QCOMPARE(reread.WatchedCVB, after);
     }
 
+    // A title whose discs lie in several folders: every folder gets the
+    // markers, so that importing any of them gives the toggled state.
+    void toggleReachesEveryDiscFolder()
+    {
+        QTemporaryDir dir;
+        const QString disc1 = dir.filePath(u"Disc 1"_qs);
+        const QString disc2 = dir.filePath(u"Disc 2"_qs);
+        const QString files = dir.filePath(u"Files"_qs);
+        for (const QString &d : {disc1, disc2, files})
+            QVERIFY(QDir().mkpath(d));
+        writeFile(disc2 + u"/CVB_NotWatched.txt"_qs);
+        tTitle t = titleIn(disc1, true);
+        t.WatchedCVB = false; // as the import of Disc 2 left it
+        t.DiscInfo = {tDiscInfo{}, tDiscInfo{}, tDiscInfo{}};
+        t.DiscInfo[0].Loc = disc1;
+        t.DiscInfo[1].Loc = disc2;
+        t.DiscInfo[2].Loc = files + u"/part3.mkv"_qs;
+        t.DiscInfo[2].Container = ctMKV;
+        QCOMPARE(MarkerFolders(t), (QStringList{disc1, disc2, files}));
+
+        QVERIFY(ToggleWatchedStatus(t).ok);
+        QVERIFY(t.WatchedCVB);
+        for (const QString &d : {disc1, disc2, files}) {
+            QCOMPARE(filesIn(d).filter(u"CVB_"_qs), QStringList()); // Watched in the XML: no marker needed
+            tTitle reread = titleIn(d, true);
+            EvaluateMarkers(reread);
+            QVERIFY2(reread.WatchedCVB, qPrintable(d));
+        }
+        QVERIFY(ToggleWatchList(t).ok);
+        for (const QString &d : {disc1, disc2, files})
+            QCOMPARE(filesIn(d), QStringList{u"CVB_WatchList.txt"_qs});
+        QVERIFY(ToggleWatchedStatus(t).ok);
+        QVERIFY(!t.WatchedCVB);
+        for (const QString &d : {disc1, disc2, files})
+            QVERIFY(filesIn(d).contains(u"CVB_NotWatched.txt"_qs));
+    }
+
     void watchListOnOffOn()
     {
         QTemporaryDir dir;
