@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -391,7 +393,7 @@ void readEpisodes(tDiscInfo &disc, const QString &myMoviesName, const pugi::xml_
 }
 
 
-bool loadXml(pugi::xml_document &doc, const QString &path, QString &detail)
+bool loadXml(pugi::xml_document &doc, const QString &path, QString &detail, qint64 *size = nullptr)
 {
     // Attribute whitespace is left as it is: no attribute that is read holds any.
     constexpr unsigned kOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol;
@@ -402,11 +404,45 @@ bool loadXml(pugi::xml_document &doc, const QString &path, QString &detail)
         detail = file.error;
         return false;
     }
+    if (size)
+        *size = file.data.size();
     const pugi::xml_parse_result r = doc.load_buffer(file.data.constData(), size_t(file.data.size()), kOptions);
     if (r)
         return true;
     detail = QStringLiteral("%1 (offset %2)").arg(QString::fromUtf8(r.description())).arg(r.offset);
     return false;
+}
+
+// Cuts every text and attribute value longer than kMaxFieldBytes at a
+// character boundary; answers how many were cut.
+int capFieldSizes(pugi::xml_document &doc)
+{
+    int cut = 0;
+    const auto capped = [&](const char *value, std::string &out) {
+        const size_t n = std::strlen(value);
+        if (n <= size_t(kMaxFieldBytes))
+            return false;
+        size_t end = size_t(kMaxFieldBytes);
+        while (end > 0 && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80)
+            --end; // not inside a UTF-8 sequence
+        out.assign(value, end);
+        ++cut;
+        return true;
+    };
+    std::string buffer;
+    std::vector<pugi::xml_node> stack{doc};
+    while (!stack.empty()) {
+        const pugi::xml_node node = stack.back();
+        stack.pop_back();
+        if ((node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) && capped(node.value(), buffer))
+            pugi::xml_node(node).set_value(buffer.c_str());
+        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+            if (capped(a.value(), buffer))
+                a.set_value(buffer.c_str());
+        for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+            stack.push_back(child);
+    }
+    return cut;
 }
 
 } // namespace
@@ -559,8 +595,15 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
     debug(u"    Reading XML file "_qs + file);
     pugi::xml_document doc;
     QString detail;
-    if (!loadXml(doc, file, detail))
+    qint64 fileSize = 0;
+    if (!loadXml(doc, file, detail, &fileSize))
         return bad(detail);
+    // A field beyond any real title's size (a synopsis, a name) is cut, so
+    // that one damaged file cannot swell the database and the window.
+    if (const int cut = fileSize > kMaxFieldBytes ? capFieldSizes(doc) : 0) {
+        result.errorText = u"Cut %1 overlong field(s) of \""_qs.arg(cut) + file + u"\" to %1 bytes"_qs.arg(kMaxFieldBytes);
+        debug(u"    "_qs + result.errorText);
+    }
     pugi::xml_node root = doc.document_element();
     if (std::strcmp(root.name(), "EncryptedData") == 0 && perFile && !dir.mmXMLFile.isEmpty()) {
         file = dir.mmXMLFile;

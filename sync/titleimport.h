@@ -13,6 +13,8 @@
 // Title XML files larger than this are refused as damaged (a real one,
 // hundreds of cast members included, stays far below).
 inline constexpr qint64 kMaxTitleXmlBytes = 8 * 1024 * 1024;
+// Longer texts of a title XML (a synopsis, a name) are cut to this many bytes.
+inline constexpr int kMaxFieldBytes = 64 * 1024;
 
 struct ImportContext {
     // The monitored folder that the directory lies in; used to match disc

@@ -745,6 +745,23 @@ private slots:
         QCOMPARE(c.MyGenres, (QStringList{u"Drama"_qs, u"G1"_qs}));
     }
 
+    // One overlong field is cut at a character boundary, with a log line;
+    // the rest of the title is read as usual.
+    void overlongFieldsAreCut()
+    {
+        const QString longName = QString(70000, u'\u00e9'); // two UTF-8 bytes each
+        tTitles c;
+        tDirectoryRec d = folderTitle(u"Long"_qs, titleXml(u"<ID>L</ID><LocalTitle>"_qs + longName
+                                                           + u"</LocalTitle><ProductionYear>1999</ProductionYear>"_qs));
+        const ImportResult r = ImportTitleXML(d, 0, context(), c);
+        QCOMPARE(r.status, ImportStatus::Imported);
+        QVERIFY2(r.errorText.startsWith(u"Cut 1 overlong field(s)"_qs), qPrintable(r.errorText));
+        const tTitle &t = c.Title.at(r.titleIndex);
+        QCOMPARE(t.Title.size(), kMaxFieldBytes / 2);
+        QVERIFY(t.Title.toUtf8().size() <= kMaxFieldBytes);
+        QCOMPARE(t.Year, 1999);
+    }
+
     void collectionLists()
     {
         tTitles c;
