@@ -1,4 +1,6 @@
 #include "app/tform1.h"
+#include "platform/screenblanking.h"
+#include "platform/windowsystem.h"
 
 #include <QApplication>
 
@@ -8,6 +10,9 @@ int main(int argc, char *argv[])
     TForm1 form;
     if (form.AnotherInstance)
         return 0; // the running instance has been brought to the front
-    form.showFullScreen();
+    ShowCoveringScreen(&form);
+    // The fan-art screensaver, not the desktop's blanking, is the idle picture.
+    ScreenBlanking blanking;
+    blanking.followApplicationState();
     return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "app/statedump.h"
 #include "app/tform1.h"
+#include "app/updatecheck.h"
 #include "ui/messages.h"
 #include "ui/scene.h"
 
@@ -140,7 +141,8 @@ void WaitUntilIdle(TForm1 &form, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
     QCoreApplication::processEvents();
-    while ((!form.isStartupFinished() || Element::runningFades() > 0) && !deadline.hasExpired())
+    while ((!form.isStartupFinished() || Element::runningFades() > 0 || form.updateCheck().isRunning())
+           && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     QCoreApplication::processEvents();
 }

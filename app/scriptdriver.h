@@ -29,7 +29,8 @@ bool IsValidScriptKey(const QString &name);
 // run for MS milliseconds.
 bool SendScriptKey(TForm1 &form, const QString &name);
 
-// Lets events run until start-up is over and no fade is running.
+// Lets events run until start-up is over, no fade is running and no update
+// check is running.
 void WaitUntilIdle(TForm1 &form, int timeoutMs = 600000);
 
 // Writes state<suffix>.json and screen<suffix>.png into `outDir`. False with

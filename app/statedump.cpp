@@ -6,19 +6,6 @@
 
 #include <QJsonArray>
 
-namespace {
-QList<StateField> &registeredFields()
-{
-    static QList<StateField> fields;
-    return fields;
-}
-} // namespace
-
-void RegisterStateField(StateField field)
-{
-    registeredFields().append(std::move(field));
-}
-
 QJsonObject WindowState(const TForm1 &form)
 {
     QJsonObject state;
@@ -48,7 +35,7 @@ QJsonObject WindowState(const TForm1 &form)
         elements[name] = scene.element(name)->state();
     state[u"Elements"_qs] = elements;
 
-    for (const StateField &field : registeredFields())
-        field(form, state);
+    for (const ScreenComponent *screen : form.screens())
+        screen->dumpState(state);
     return state;
 }

@@ -1,16 +1,11 @@
 #pragma once
-// The window's state as JSON, for the script driver and the tests. Screens
-// add their own fields with RegisterStateField.
+// The window's state as JSON, for the script driver and the tests.
 
 #include <QJsonObject>
 
-#include <functional>
-
 class TForm1;
 
-using StateField = std::function<void(const TForm1 &form, QJsonObject &state)>;
-void RegisterStateField(StateField field);
-
 // ScreenMode, focus, icon and filter state, the view list (title IDs), the
-// messages shown, every named element, and the registered fields.
+// messages shown, every named element, and each screen's own fields
+// (ScreenComponent::dumpState).
 QJsonObject WindowState(const TForm1 &form);

@@ -1,30 +1,36 @@
 #include "app/tform1.h"
 
+#include "app/collection.h"
 #include "app/config.h"
 #include "app/singleinstance.h"
+#include "app/updatecheck.h"
 #include "art/artcache.h"
 #include "art/imageresources.h"
 #include "model/localdatabase.h"
 #include "platform/paths.h"
+#include "play/discselection.h"
+#include "play/playscreen.h"
 #include "platform/windowsystem.h"
 #include "sync/reports.h"
+#include "settings/folderbrowser.h"
+#include "settings/settingsscreen.h"
 #include "sync/syncrun.h"
 #include "ui/appcommandhook.h"
 #include "ui/carousel.h"
-#include "ui/carouselkeys.h"
+#include "ui/clock.h"
 #include "ui/details.h"
+#include "ui/fanartview.h"
 #include "ui/glow.h"
 #include "ui/iconbar.h"
 #include "ui/mainlayout.h"
-#include "ui/clock.h"
-#include "ui/menukeys.h"
 #include "ui/menus.h"
-#include "ui/screensaver.h"
-#include "ui/search.h"
-#include "ui/mainscreenkeys.h"
 #include "ui/messages.h"
+#include "ui/processing.h"
 #include "ui/remotekeys.h"
 #include "ui/scene.h"
+#include "ui/screensaver.h"
+#include "ui/search.h"
+#include "ui/titlegrid.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -38,6 +44,8 @@
 
 TForm1::TForm1(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_collection(std::make_unique<Collection>(ResolveAppPath(), ::ProgVersion())),
+      Titles(m_collection->titles()),
       m_images(std::make_unique<ImageResources>()),
       m_dispatcher(*this)
 {
@@ -47,7 +55,6 @@ TForm1::TForm1(QWidget *parent)
 
     m_scene = new Scene(this);
     mainlayout::BuildMainLayout(*m_scene);
-    m_carousel = std::make_unique<Carousel>(*this);
 
     m_view = new QGraphicsView(m_scene, this);
     if (HasOpenGLViewport())
@@ -67,12 +74,38 @@ TForm1::TForm1(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
 
-    RegisterMainScreenKeys(m_dispatcher, *this);
-    RegisterCarouselKeys(m_dispatcher, *this);
-    m_menus = std::make_unique<OptionMenus>(*this);
-    m_search = std::make_unique<SearchOverlay>(*this);
-    m_screenSaver = std::make_unique<ScreenSaver>(*this);
-    RegisterMenuKeys(m_dispatcher, *this);
+    // The overlays add their elements above the main screen's in this order.
+    m_processing = &addScreen<ProcessingLabels>();
+    m_iconBar = &addScreen<IconBar>();
+    m_carousel = &addScreen<Carousel>();
+    m_details = &addScreen<DetailsPopup>();
+    m_clock = &addScreen<Clock>();
+    m_menus = &addScreen<OptionMenus>();
+    m_search = &addScreen<SearchOverlay>();
+    addScreen<FanArtView>();
+    addScreen<TitleGrid>();
+    m_updateCheck = &addScreen<UpdateCheck>();
+    addScreen<DiscSelection>();
+    m_play = &addScreen<PlayScreen>();
+    addScreen<SettingsScreen>();
+    addScreen<FolderBrowser>();
+    // Last: the screensaver covers every other screen.
+    m_screenSaver = &addScreen<ScreenSaver>(TimerSlideShow);
+
+    KeyCommonWork common;
+    common.beforeKey = [this] {
+        ToggleDetails(false);
+        TimerShowDetails.stop();
+        RestartScreenSaverCountdown();
+    };
+    common.endScreenSaver = [this] {
+        if (!m_screenSaver->isShowing())
+            return false;
+        m_screenSaver->hide();
+        return true;
+    };
+    common.detailsAfterKey = [this] { TimerShowDetails.start(); };
+    m_dispatcher.setCommonWork(std::move(common));
 
     TimerShowDetails.setObjectName(u"TimerShowDetails"_qs);
     TimerShowDetails.setInterval(5000);
@@ -88,6 +121,11 @@ TForm1::TForm1(QWidget *parent)
     connect(&TimerSlideShow, &QTimer::timeout, this, &TForm1::TimerSlideShowTimer);
     TimerClock.start();
     TimerCheckForUpdates.start();
+    connect(m_collection.get(), &Collection::storeFailed, this, &TForm1::showStoreFailure);
+    connect(m_collection.get(), &Collection::changed, this, [this] {
+        for (const std::unique_ptr<ScreenComponent> &screen : m_screens)
+            screen->collectionChanged();
+    });
 
     FormCreate();
 }
@@ -99,6 +137,15 @@ TForm1::~TForm1()
 
 LabelElement *TForm1::label(const QString &name) const { return m_scene->label(name); }
 ImageElement *TForm1::image(const QString &name) const { return m_scene->image(name); }
+
+QList<ScreenComponent *> TForm1::screens() const
+{
+    QList<ScreenComponent *> list;
+    list.reserve(qsizetype(m_screens.size()));
+    for (const std::unique_ptr<ScreenComponent> &screen : m_screens)
+        list.append(screen.get());
+    return list;
+}
 
 // ---------------------------------------------------------------- lifecycle
 
@@ -181,8 +228,16 @@ void TForm1::FormDestroy()
 {
     OutofSyncTitlesReport();
     // Writes still queued must reach the disk before the process ends.
+    m_collection->waitForStored();
     WaitForDatabaseWriter();
     DestroyHandle();
+    // An installed update starts the new program only now: with the database
+    // stored and this instance no longer answering later starts, the new one
+    // neither hands over to it nor races its writes.
+    if (!m_updateCheck->pendingRestart().isEmpty()) {
+        m_singleInstance.reset();
+        m_updateCheck->startPendingRestart();
+    }
 }
 
 void TForm1::CreateHandle()
@@ -247,6 +302,9 @@ void TForm1::ActivateRunningInstance()
         bringToFront();
         emit activatedByAnotherInstance();
     });
+    // The player tells when a disc was played to its end.
+    connect(m_singleInstance.get(), &SingleInstance::watchedReported, this,
+            [this](const QString &loc) { m_play->PlayerReportedWatched(loc); });
 }
 
 void TForm1::bringToFront()
@@ -257,7 +315,7 @@ void TForm1::bringToFront()
 void TForm1::TimerCheckForUpdatesTimer()
 {
     TimerCheckForUpdates.stop();
-    // The update check (update/) starts its background thread here.
+    m_updateCheck->start();
     TimerCheckForUpdates.setInterval(86400000);
     TimerCheckForUpdates.start();
 }
@@ -300,8 +358,15 @@ void TForm1::FormKeyDown(QObject *, quint16 &Key, QChar &KeyChar, Qt::KeyboardMo
 
 void TForm1::keyPressEvent(QKeyEvent *event)
 {
-    for (KeyReport report : KeyReportsFor(*event))
+    // One press is one command. A key that produces a character arrives as
+    // two reports; when the first one ends the screensaver, the second must
+    // not act as well (a '*' would write a marker into the user's folder).
+    const bool endsScreenSaver = m_screenSaver->isShowing();
+    for (KeyReport report : KeyReportsFor(*event)) {
         FormKeyDown(this, report.Key, report.KeyChar, event->modifiers());
+        if (endsScreenSaver)
+            break;
+    }
     event->accept();
 }
 
@@ -325,6 +390,12 @@ void TForm1::showEvent(QShowEvent *event)
 
 void TForm1::LoadLocalDB()
 {
+    if (m_collection->isBusy())
+        return;
+    // The event loop runs while the file is read; until the titles are in
+    // place keys have only their common effects (no sync, no toggle).
+    const tScreenMode modeBefore = ScreenMode;
+    ScreenMode = smSyncing;
     LoadProgress progress;
     progress.processing = [this](const QString &text) { ShowProcessing(text, label(u"LabelProcessingStatus"_qs)->text()); };
     // The status shows every title's name; letting the screen repaint for
@@ -341,11 +412,10 @@ void TForm1::LoadLocalDB()
     progress.titleNumber = [this](int n) { label(u"LabelTitleNum"_qs)->setText(QString::number(n)); };
     progress.totalTitles = [this](const QString &text) { label(u"LabelTotalTitles"_qs)->setText(text); };
 
-    LoadResult result = LoadLocalDatabase(AppPath, ProgVersion, Settings.AutoScan, LastMountedFile(),
-                                          QDateTime::currentDateTime(), progress);
+    LoadResult result = m_collection->load(Settings.AutoScan, LastMountedFile(), progress);
+    ScreenMode = modeBefore;
     switch (result.status) {
     case LoadResult::Loaded:
-        Titles = std::move(result.titles);
         SortItems();
         break;
     case LoadResult::Rejected:
@@ -362,6 +432,8 @@ void TForm1::LoadLocalDB()
 
 void TForm1::SyncFolders()
 {
+    if (m_collection->isBusy())
+        return;
     // Keys have only their common effects while the run works.
     TimerSlideShow.stop();
     ScreenMode = smSyncing;
@@ -373,39 +445,46 @@ void TForm1::SyncFolders()
     ShowProcessing(SyncingTitlesHeading(Settings.Debug, Settings.PerfMon), u"Building Directory List:"_qs);
     label(u"LabelTitleNum"_qs)->setText(u"0"_qs);
 
-    if (!m_artCache)
-        m_artCache = std::make_unique<ArtCache>(CachePath);
-    SyncRunOptions options;
-    options.appPath = AppPath;
-    options.progVersion = ProgVersion;
-    options.lastMountedFile = LastMountedFile();
-    options.artCache = m_artCache.get();
     SyncProgress progress;
     progress.processing = [this](const QString &text) { label(u"LabelProcessing"_qs)->setText(text); };
     progress.status = [this](const QString &text) { label(u"LabelProcessingStatus"_qs)->setText(text); };
     progress.titleNum = [this](const QString &text) { label(u"LabelTitleNum"_qs)->setText(text); };
     progress.totalTitles = [this](const QString &text) { label(u"LabelTotalTitles"_qs)->setText(text); };
     progress.processEvents = [] { QCoreApplication::processEvents(); };
-    const SyncRunResult result = ::SyncFolders(Titles, Settings, options, progress);
-    if (!result.fileErrors.isEmpty())
-        messages::ShowError(result.fileErrors.join(u'\n'), this);
+    const Collection::SyncOutcome outcome = m_collection->sync(Settings, progress);
+    if (!outcome.ran)
+        return;
+    // A failed database write is reported once, by showStoreFailure().
+    QStringList fileErrors = outcome.run.fileErrors;
+    fileErrors.removeAll(outcome.storeError);
+    if (!fileErrors.isEmpty())
+        messages::ShowError(fileErrors.join(u'\n'), this);
 
     IconIndex = 5;
     // The run may have replaced art files that composed covers were made from.
     m_carousel->ArtChanged();
     SortItems();
+    if (!outcome.run.unavailableFolders.isEmpty())
+        ShowProcessing(u"Sync Complete"_qs,
+                       u"Not available, titles kept as they were: "_qs + outcome.run.unavailableFolders.join(u", "_qs));
     if (Settings.ScreenSaver) {
         TimerSlideShow.setInterval(TimerSettingsOf(Settings).slideShowIntervalMs);
         TimerSlideShow.start();
     }
 }
 
+void TForm1::showStoreFailure(const QString &error)
+{
+    const QString text = u"The collection could not be saved; it stays as shown until Cinevue ends. "_qs + error;
+    ShowProcessing(u"ERROR: Local Database not saved"_qs, error);
+    messages::ShowError(text, this);
+}
+
 void TForm1::SortItems()
 {
     HasTitles = false;
     HideProcessing();
-    m_viewIndex.update(Titles);
-    const ViewListResult result = m_viewIndex.build(Filter);
+    const ViewListResult result = m_collection->viewIndex().build(Filter);
     ViewList = result.ViewList;
     LetterIndex = result.LetterIndex;
     HasTitles = result.HasTitles;
@@ -431,48 +510,38 @@ void TForm1::SortItems()
 
 void TForm1::UpdateDetails()
 {
-    details::UpdateDetails(*this);
+    m_details->UpdateDetails();
 }
 
 void TForm1::ToggleDetails(bool Show)
 {
-    details::ToggleDetails(*this, Show);
+    m_details->ToggleDetails(Show);
 }
 
 void TForm1::TimerShowDetailsTimer()
 {
-    details::TimerShowDetailsTimer(*this);
+    m_details->TimerShowDetailsTimer();
 }
 
 void TForm1::UpdateIcons()
 {
-    iconbar::UpdateIcons(*this);
+    m_iconBar->UpdateIcons();
 }
 
-// The settings screen opens here.
-void TForm1::OpenSettings() {}
+void TForm1::OpenSettings()
+{
+    if (SettingsScreen *settings = screen<SettingsScreen>())
+        settings->Open();
+}
+
+bool TForm1::SaveConfig(QString *error)
+{
+    return ::SaveConfig(Settings, AppPath, error, [this](const tTimerSettings &t) { applyTimerSettings(t); });
+}
 
 void TForm1::OpenIconMenu(int icon)
 {
-    switch (icon) {
-    case 2: m_menus->OpenMediaTypes(); break;
-    case 3:
-        Filter.ShowWatched = !Filter.ShowWatched;
-        UpdateIcons();
-        SortItems();
-        break;
-    case 4: m_menus->OpenGenres(); break;
-    case 5: m_menus->OpenCats(); break;
-    case 6: m_menus->OpenSort(); break;
-    case 8: m_search->Open(); break;
-    case 9:
-        Filter.ShowWatchListOnly = !Filter.ShowWatchListOnly;
-        UpdateIcons();
-        SortItems();
-        break;
-    case 10: m_menus->OpenExit(); break;
-    default: break; // 7, the filter icon, opens nothing
-    }
+    m_iconBar->OpenIconMenu(icon);
 }
 
 void TForm1::ShiftCoverArt(const QString &Direction)
@@ -485,8 +554,19 @@ void TForm1::LoadCoverArt(qint32 Index)
     m_carousel->LoadCoverArt(Index);
 }
 
-// The play launcher takes over here; until then the key does nothing.
-void TForm1::PlayTitle(qint32) {}
+// The play launcher takes over here; until then the user is told.
+void TForm1::PlayClick(qint32 titleIndex)
+{
+    m_play->PlayClick(titleIndex);
+}
+
+void TForm1::MarkersChanged(qint32)
+{
+    // Composed covers are cached by their marks, so a refill recomposes
+    // only the covers whose marks changed.
+    if (IsCarouselMode(ScreenMode) && FocusIndex >= 0)
+        LoadCoverArt(FocusIndex);
+}
 
 void TForm1::UpdateGlowEffect()
 {
@@ -497,14 +577,16 @@ void TForm1::LoadFanArt(ImageElement *target, qint32 TitleIndex)
 {
     if (!target)
         return;
-    if (TitleIndex < 0 || TitleIndex >= Titles.Title.size()) {
+    // The art cache first, then the title folder (the screensaver's rule); a
+    // title without a readable fan art shows the plain backdrop, never the
+    // previous picture or none.
+    const QString path = TitleIndex >= 0 && TitleIndex < Titles.Title.size()
+                             ? ScreenSaverFanArtFile(Titles.Title.at(TitleIndex), CachePath, Settings.LocalArt)
+                             : QString();
+    const QImage picture = path.isEmpty() ? QImage() : QImage(path);
+    if (picture.isNull())
         target->setPicture(m_images->image(u"PngMainBackground"_qs), u"PngMainBackground"_qs);
-        return;
-    }
-    const tTitle &t = Titles.Title.at(TitleIndex);
-    const QString path = JoinNative(t.Directory, t.ImgFanArt);
-    QImage picture(path);
-    if (!picture.isNull())
+    else
         target->setPicture(picture, path);
 }
 
@@ -522,7 +604,7 @@ void TForm1::OutofSyncTitlesReport()
 
 void TForm1::TimerClockTimer()
 {
-    UpdateClock(*this);
+    m_clock->UpdateClock();
 }
 
 void TForm1::TimerSlideShowTimer()
@@ -532,18 +614,12 @@ void TForm1::TimerSlideShowTimer()
 
 void TForm1::ShowProcessing(const QString &heading, const QString &status)
 {
-    LabelElement *processing = label(u"LabelProcessing"_qs);
-    LabelElement *processingStatus = label(u"LabelProcessingStatus"_qs);
-    processing->setText(heading);
-    processingStatus->setText(status);
-    processing->show();
-    processingStatus->show();
+    m_processing->show(heading, status);
 }
 
 void TForm1::HideProcessing()
 {
-    label(u"LabelProcessing"_qs)->hide();
-    label(u"LabelProcessingStatus"_qs)->hide();
+    m_processing->hide();
 }
 
 QString TForm1::QuickStartGuideText()
@@ -558,6 +634,6 @@ QString TForm1::QuickStartGuideText()
         QString(),
         u"4) A new Sync icon will appear, run a Sync"_qs,
         QString(),
-        u"For more detailed settings information, please visit the Cinevue web help page at https://cinevue.github.io/help"_qs,
+        u"For more detailed settings information, open the help page: Settings (Gear icon) > Online Help"_qs,
     }.join(u'\n');
 }

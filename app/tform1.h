@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "model/titles.h"
 #include "ui/keydispatcher.h"
+#include "ui/screen.h"
 #include "ui/screenmode.h"
 #include "ui/viewlist.h"
 
@@ -13,13 +14,21 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class AppCommandHook;
 class Carousel;
+class Clock;
+class DetailsPopup;
+class IconBar;
 class OptionMenus;
+class ProcessingLabels;
 class SearchOverlay;
 class ScreenSaver;
+class UpdateCheck;
 class ArtCache;
+class Collection;
+class PlayScreen;
 struct tTimerSettings;
 class ImageElement;
 class ImageResources;
@@ -28,9 +37,15 @@ class QGraphicsView;
 class Scene;
 class SingleInstance;
 
-class TForm1 : public QWidget
+// The browser state (ScreenMode, FocusIndex, ViewList, ...) is the window's
+// own, as BrowserState; the screens reach it through ScreenHost.
+class TForm1 : public QWidget, public ScreenHost, public BrowserState
 {
     Q_OBJECT
+    // The one owner of the collection (load, sync, store); declared first
+    // because `Titles` below is a view of its titles.
+    std::unique_ptr<Collection> m_collection;
+
 public:
     // Runs FormCreate. `AnotherInstance` tells afterwards whether a running
     // instance was found; the caller then ends without showing the window.
@@ -50,19 +65,10 @@ public:
     tSettings SettingsBackup;
     bool ConfigLoaded = false; // the configuration file existed and was read
     QString ConfigError;       // why an existing file could not be read
-    tTitles Titles;
-
-    // ---- browser state
-    tScreenMode ScreenMode = smIconBar;
-    qint32 IconIndex = 0;
-    ViewFilter Filter;       // CurrentSort, ShowWatched, ShowWatchListOnly, MediaTypeFilter, ...
-    QList<qint32> ViewList;  // collection indices in display order
-    QList<LetterIndexEntry> LetterIndex;
-    qint32 FocusIndex = -1;
-    qint32 FocusTitle = -1;
-    bool HasTitles = false;
-    qint32 FanArtTitle = -1;
-    qint32 GridIndex = -1;
+    // The collection, read-only: it changes only through collection().
+    const tTitles &Titles;
+    Collection &collection() override { return *m_collection; }
+    const tTitles &titles() const override { return Titles; }
 
     // ---- timers
     QTimer TimerShowDetails;
@@ -71,16 +77,44 @@ public:
     QTimer TimerSlideShow;
 
     // ---- surface
-    Scene &scene() const { return *m_scene; }
+    Scene &scene() const override { return *m_scene; }
     QGraphicsView *ScaledLayout() const { return m_view; }
     LabelElement *label(const QString &name) const;
     ImageElement *image(const QString &name) const;
-    KeyDispatcher &dispatcher() { return m_dispatcher; }
-    ImageResources &images() const { return *m_images; }
+    KeyDispatcher &dispatcher() override { return m_dispatcher; }
+    ImageResources &images() const override { return *m_images; }
+
+    // ---- screens
+    // Each screen is registered once: it is built on the surface, and its
+    // key tables go to the dispatcher.
+    template<class T, class... Args> T &addScreen(Args &&...args)
+    {
+        auto screen = std::make_unique<T>(*this, std::forward<Args>(args)...);
+        T &added = *screen;
+        m_screens.push_back(std::move(screen));
+        added.registerKeys(m_dispatcher);
+        return added;
+    }
+    QList<ScreenComponent *> screens() const override;
+    using ScreenHost::screen;
+    using QWidget::screen;
     Carousel &carousel() const { return *m_carousel; }
     OptionMenus &menus() const { return *m_menus; }
     SearchOverlay &search() const { return *m_search; }
     ScreenSaver &screenSaver() const { return *m_screenSaver; }
+    PlayScreen &play() const { return *m_play; }
+    Clock &clock() const { return *m_clock; }
+    UpdateCheck &updateCheck() const { return *m_updateCheck; }
+
+    // ---- ScreenHost
+    BrowserState &browser() override { return *this; }
+    tSettings &settings() override { return Settings; }
+    tSettings &settingsBackup() override { return SettingsBackup; }
+    bool SaveConfig(QString *error) override;
+    QWidget *window() override { return this; }
+    using QWidget::window;
+    QString appPath() const override { return AppPath; }
+    QString cachePath() const override { return CachePath; }
 
     // True once FormShow has finished (database loaded, automatic sync done).
     bool isStartupFinished() const { return m_startupFinished; }
@@ -111,31 +145,34 @@ public:
     // ---- operations of the browser screen and the collection
     void LoadLocalDB();
     // The sync run's call point.
-    void SyncFolders();
-    void SortItems();
-    void UpdateDetails();
+    void SyncFolders() override;
+    void SortItems() override;
+    void UpdateDetails() override;
     void ToggleDetails(bool Show);
     void TimerShowDetailsTimer();
-    void UpdateIcons();
+    void UpdateIcons() override;
     // Enter on the settings icon.
-    void OpenSettings();
+    void OpenSettings() override;
     // Enter on icons 2 to 10 (menus, toggles, search, exit).
     void OpenIconMenu(int icon);
-    void ShiftCoverArt(const QString &Direction);
-    void LoadCoverArt(qint32 Index);
+    void ShiftCoverArt(const QString &Direction) override;
+    void LoadCoverArt(qint32 Index) override;
     // The play key on a cover: hands the title (collection index) to the player.
-    void PlayTitle(qint32 titleIndex);
-    void UpdateGlowEffect();
+    void PlayClick(qint32 titleIndex) override;
+    void UpdateGlowEffect() override;
     // Loads a title's fan art (or the plain backdrop for -1) into `target`.
-    void LoadFanArt(ImageElement *target, qint32 TitleIndex);
+    void LoadFanArt(ImageElement *target, qint32 TitleIndex) override;
     void OutofSyncTitlesReport();
     void TimerClockTimer();
     void TimerSlideShowTimer();
     // Restarts the idle countdown of the screensaver (every key does).
     void RestartScreenSaverCountdown();
     // Shows a long operation's progress in the processing labels.
-    void ShowProcessing(const QString &heading, const QString &status);
-    void HideProcessing();
+    void ShowProcessing(const QString &heading, const QString &status) override;
+    void StopDetailsTimer() override { TimerShowDetails.stop(); }
+    void StopSlideShowTimer() override { TimerSlideShow.stop(); }
+    void MarkersChanged(qint32 titleIndex) override;
+    void HideProcessing() override;
 
     // The quick start guide shown with no monitored folders.
     static QString QuickStartGuideText();
@@ -155,19 +192,31 @@ protected:
 
 private:
     void applyTimerSettings(const tTimerSettings &t);
+    // A database write failed: the collection stays in memory; the user is
+    // told which file and why.
+    void showStoreFailure(const QString &error);
     void bringToFront();
 
     std::unique_ptr<ImageResources> m_images;
-    std::unique_ptr<Carousel> m_carousel; // after m_images: it composes from them
-    std::unique_ptr<OptionMenus> m_menus;
-    std::unique_ptr<SearchOverlay> m_search;
-    std::unique_ptr<ScreenSaver> m_screenSaver;
     Scene *m_scene = nullptr;
     QGraphicsView *m_view = nullptr;
     KeyDispatcher m_dispatcher;
-    ViewListIndex m_viewIndex;
+    // After m_images and the dispatcher, which the screens use from their
+    // constructors on. Destroyed before the surface (a child object of the
+    // window), whose elements they point to.
+    std::vector<std::unique_ptr<ScreenComponent>> m_screens;
+    // The screens the window itself calls, among m_screens.
+    ProcessingLabels *m_processing = nullptr;
+    IconBar *m_iconBar = nullptr;
+    Carousel *m_carousel = nullptr;
+    DetailsPopup *m_details = nullptr;
+    Clock *m_clock = nullptr;
+    OptionMenus *m_menus = nullptr;
+    SearchOverlay *m_search = nullptr;
+    ScreenSaver *m_screenSaver = nullptr;
+    PlayScreen *m_play = nullptr;
+    UpdateCheck *m_updateCheck = nullptr;
     std::unique_ptr<SingleInstance> m_singleInstance;
-    std::unique_ptr<ArtCache> m_artCache; // outlives a run: its scan may still be going
     AppCommandHook *m_hook = nullptr;
     bool m_showStarted = false;
     bool m_startupFinished = false;

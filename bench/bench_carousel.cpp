@@ -6,6 +6,7 @@
 // composed ahead on worker threads get the time they would get on screen.
 
 #include "bench/benchart.h"
+#include "app/collection.h"
 #include "app/config.h"
 #include "app/tform1.h"
 #include "ui/carousel.h"
@@ -91,7 +92,7 @@ int main(int argc, char **argv)
     form.show();
     while (!form.isStartupFinished())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    form.Titles = titles;
+    form.collection().setTitles(titles, false);
     QElapsedTimer fill;
     fill.start();
     form.SortItems();

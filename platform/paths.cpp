@@ -31,6 +31,16 @@ bool canCreateFilesIn(const QString &dir)
     return probe.open();
 }
 
+// An executable in the bin folder of an installation prefix (/usr/bin,
+// /usr/local/bin, ~/.local/bin: a "bin" folder beside "share") shares that
+// folder with other programs; the superuser could write there, but the
+// collection's files do not belong in it.
+bool isInstalledProgramFolder(const QString &dir)
+{
+    const QFileInfo info(QDir::cleanPath(QDir::fromNativeSeparators(dir)));
+    return info.fileName() == u"bin"_qs && QFileInfo(info.dir().filePath(u"share"_qs)).isDir();
+}
+
 } // namespace
 
 QString NativePath(const QString &path)
@@ -71,7 +81,7 @@ QString ResolveAppPath(const QString &home, const QString &executableDir)
 {
     if (!home.isEmpty())
         return WithTrailingSeparator(home);
-    if (canCreateFilesIn(executableDir))
+    if (!isInstalledProgramFolder(executableDir) && canCreateFilesIn(executableDir))
         return WithTrailingSeparator(executableDir);
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
                          + u"/Cinevue"_qs;

@@ -24,7 +24,8 @@ QString LastPathComponent(const QString &path);
 
 // The program folder, with a trailing separator, chosen in this order:
 // 1. `home` (the CINEVUE_HOME environment variable) when it is not empty;
-// 2. `executableDir` when files can be created in it;
+// 2. `executableDir` when files can be created in it and it is not the bin
+//    folder of an installation prefix ("<prefix>/bin" beside "<prefix>/share");
 // 3. the per-user data location "<generic data>/Cinevue", created if needed.
 QString ResolveAppPath(const QString &home, const QString &executableDir);
 // The same from the environment and the running executable's folder.

@@ -265,6 +265,18 @@ QString ReadRegistryValue(RegistryHive hive, const QString &keyPath, const QStri
     return ReadRegistryValue(*RegistryStore(), hive, keyPath, valueName, mode);
 }
 
+bool WriteRegistryHex(IRegistryStore &store, RegistryHive hive, const QString &keyPath, const QString &valueName,
+                      const QString &hex)
+{
+    const auto bytes = HexToBytes(hex.left(hex.size() - hex.size() % 2));
+    return bytes && store.writeBinary(hive, keyPath, valueName, *bytes);
+}
+
+bool WriteRegistryHex(RegistryHive hive, const QString &keyPath, const QString &valueName, const QString &hex)
+{
+    return WriteRegistryHex(*RegistryStore(), hive, keyPath, valueName, hex);
+}
+
 QString BytesToHex(const QByteArray &bytes) { return QString::fromLatin1(bytes.toHex().toUpper()); }
 
 std::optional<QByteArray> HexToBytes(const QString &hex)

@@ -80,6 +80,13 @@ QString ReadRegistryValue(const IRegistryStore &store, RegistryHive hive, const 
 QString ReadRegistryValue(RegistryHive hive, const QString &keyPath, const QString &valueName,
                           const QString &mode = QString());
 
+// Stores `hex` as a binary value, two digits a byte (length / 2 bytes, so a
+// last odd digit is dropped). False when the text holds a non-hexadecimal
+// digit or the value could not be stored.
+bool WriteRegistryHex(IRegistryStore &store, RegistryHive hive, const QString &keyPath, const QString &valueName,
+                      const QString &hex);
+bool WriteRegistryHex(RegistryHive hive, const QString &keyPath, const QString &valueName, const QString &hex);
+
 // Bytes as upper-case hexadecimal text, and back (two digits per byte; an odd
 // length or a non-hexadecimal digit gives std::nullopt).
 QString BytesToHex(const QByteArray &bytes);

@@ -1,12 +1,19 @@
 #include "ui/carousel.h"
 
-#include "app/tform1.h"
+#include "app/collection.h"
 #include "art/covercomposer.h"
 #include "art/coverpredecoder.h"
 #include "art/imageresources.h"
 #include "ui/elements.h"
+#include "ui/fanartview.h"
+#include "ui/keydispatcher.h"
+#include "ui/messages.h"
+#include "ui/remotekeys.h"
+#include "ui/scene.h"
 #include "ui/screenmode.h"
+#include "ui/titlegrid.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QPainterPath>
 #include <QThreadPool>
@@ -39,23 +46,34 @@ QImage softShadow(QSize size, int spread)
     return img;
 }
 
+qint64 steadyNowMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return clock.elapsed();
+}
+
 } // namespace
 
-Carousel::Carousel(TForm1 &form) : m_form(form)
+Carousel::Carousel(ScreenHost &host) : ScreenComponent(host)
 {
+    const Scene &scene = host.scene();
     for (int c = 0; c < kColumns; ++c) {
-        m_rowA[c] = form.image(CoverComposer::CarouselSlotName(2 * c));
-        m_rowB[c] = form.image(CoverComposer::CarouselSlotName(2 * c + 1));
+        m_rowA[c] = scene.image(CoverComposer::CarouselSlotName(2 * c));
+        m_rowB[c] = scene.image(CoverComposer::CarouselSlotName(2 * c + 1));
     }
-    m_bigA = form.image(u"ImageCoverA5Big"_qs);
-    m_bigB = form.image(u"ImageCoverB5Big"_qs);
-    m_shadowA = form.image(u"ImageCoverA5BigShadow"_qs);
-    m_shadowB = form.image(u"ImageCoverB5BigShadow"_qs);
+    m_bigA = scene.image(u"ImageCoverA5Big"_qs);
+    m_bigB = scene.image(u"ImageCoverB5Big"_qs);
+    m_shadowA = scene.image(u"ImageCoverA5BigShadow"_qs);
+    m_shadowB = scene.image(u"ImageCoverB5BigShadow"_qs);
     for (ImageElement *shadow : {m_shadowA, m_shadowB}) {
         shadow->setBackground(Qt::transparent);
         shadow->setPicture(softShadow(shadow->size().toSize(), 15), u"Shadow"_qs);
     }
-    m_composer = std::make_unique<CoverComposer>(m_profiles, form.images());
+    m_composer = std::make_unique<CoverComposer>(m_profiles, host.images());
     m_predecoder = std::make_unique<CoverPredecoder>(*m_composer, 2);
     m_requests.setMaxThreadCount(1);
     m_requests.setObjectName(u"CarouselPrefetch"_qs);
@@ -94,13 +112,14 @@ void Carousel::ensureProfile()
     // The blank image and the profile's frames need the embedded images,
     // which the window decodes while it is created.
     if (m_blank.isNull())
-        m_blank = m_form.images().blank();
-    m_composer->setLocalArt(m_form.Settings.LocalArt, m_form.CachePath);
+        m_blank = host().images().blank();
+    const tSettings &settings = host().settings();
+    m_composer->setLocalArt(settings.LocalArt, host().cachePath());
     if (m_profileLoaded)
         return;
     m_profileLoaded = true;
-    const QStringList problems = m_profiles.Load(m_form.Settings.CoverProfile, tCoverFolders::Standard(m_form.AppPath),
-                                                 m_form.images());
+    const QStringList problems = m_profiles.Load(settings.CoverProfile, tCoverFolders::Standard(host().appPath()),
+                                                 host().images());
     for (const QString &problem : problems)
         qWarning("Cinevue: cover profile: %s", qPrintable(problem));
 }
@@ -138,7 +157,7 @@ void Carousel::waitForPrefetch()
 
 qint32 Carousel::focusColumnStart() const
 {
-    return evenPosition(m_form.FocusIndex);
+    return evenPosition(browser().FocusIndex);
 }
 
 void Carousel::place(int column, bool rowB, const QImage &cover, const QString &name)
@@ -149,11 +168,12 @@ void Carousel::place(int column, bool rowB, const QImage &cover, const QString &
 
 void Carousel::setSlotTo(int column, bool rowB, qint32 position)
 {
-    const QList<qint32> &viewList = m_form.ViewList;
+    const QList<qint32> &viewList = browser().ViewList;
+    const tTitles &titles = host().titles();
     if (position >= 0 && position < viewList.size()) {
         const qint32 titleIndex = viewList.at(position);
-        if (titleIndex >= 0 && titleIndex < m_form.Titles.Title.size()) {
-            const tTitle &title = m_form.Titles.Title.at(titleIndex);
+        if (titleIndex >= 0 && titleIndex < titles.Title.size()) {
+            const tTitle &title = titles.Title.at(titleIndex);
             place(column, rowB, m_composer->CreateCover(title, false), title.ID);
             return;
         }
@@ -172,7 +192,7 @@ void Carousel::moveColumn(int from, int to)
 
 void Carousel::showEnlarged()
 {
-    const tScreenMode mode = m_form.ScreenMode;
+    const tScreenMode mode = browser().ScreenMode;
     // The shadow always goes with the enlarged cover, also when the focus
     // reaches row A from the bottom of the previous column.
     m_shadowA->setVisible(mode == smRowA);
@@ -196,13 +216,15 @@ void Carousel::composeMissing(const QList<qint32> &positions)
         QString key;
     };
     QList<Job> jobs;
+    const QList<qint32> &viewList = browser().ViewList;
+    const tTitles &titles = host().titles();
     for (qint32 p : positions) {
-        if (p < 0 || p >= m_form.ViewList.size())
+        if (p < 0 || p >= viewList.size())
             continue;
-        const qint32 titleIndex = m_form.ViewList.at(p);
-        if (titleIndex < 0 || titleIndex >= m_form.Titles.Title.size())
+        const qint32 titleIndex = viewList.at(p);
+        if (titleIndex < 0 || titleIndex >= titles.Title.size())
             continue;
-        const tTitle &title = m_form.Titles.Title.at(titleIndex);
+        const tTitle &title = titles.Title.at(titleIndex);
         QString key = m_composer->cacheKey(title, false);
         if (!m_composer->cachedCover(key))
             jobs.append({&title, std::move(key)});
@@ -222,12 +244,13 @@ void Carousel::prefetch(const QList<qint32> &positions)
     // Copies of the titles: the collection may change before the request runs.
     QList<tTitle> ahead;
     ahead.reserve(positions.size());
-    const QList<qint32> &viewList = m_form.ViewList;
+    const QList<qint32> &viewList = browser().ViewList;
+    const tTitles &titles = host().titles();
     for (qint32 p : positions) {
         if (p >= 0 && p < viewList.size()) {
             const qint32 titleIndex = viewList.at(p);
-            if (titleIndex >= 0 && titleIndex < m_form.Titles.Title.size())
-                ahead.append(m_form.Titles.Title.at(titleIndex));
+            if (titleIndex >= 0 && titleIndex < titles.Title.size())
+                ahead.append(titles.Title.at(titleIndex));
         }
     }
     m_pendingRequest = std::move(ahead);
@@ -247,8 +270,10 @@ static QList<qint32> columnsBeyond(qint32 from, int step, int columns)
 void Carousel::LoadCoverArt(qint32 coverIndex)
 {
     ensureProfile();
+    const BrowserState &b = browser();
+    const tTitles &titles = host().titles();
     const std::array<int, CoverComposer::kSlotCount> positions =
-        CoverComposer::CarouselPositions(coverIndex, int(m_form.ViewList.size()));
+        CoverComposer::CarouselPositions(coverIndex, int(b.ViewList.size()));
     composeMissing(QList<qint32>(positions.begin(), positions.end()));
 
     tCarouselSink sink;
@@ -256,21 +281,21 @@ void Carousel::LoadCoverArt(qint32 coverIndex)
         m_shadowA->hide();
         m_shadowB->hide();
     };
-    sink.SetSlot = [this, &positions](int i, const QImage &cover) {
-        const qint32 titleIndex = positions[i] < 0 ? -1 : m_form.ViewList.at(positions[i]);
-        if (titleIndex < 0 || titleIndex >= m_form.Titles.Title.size())
+    sink.SetSlot = [this, &positions, &b, &titles](int i, const QImage &cover) {
+        const qint32 titleIndex = positions[i] < 0 ? -1 : b.ViewList.at(positions[i]);
+        if (titleIndex < 0 || titleIndex >= titles.Title.size())
             place(i / 2, i % 2 == 1, cover, blankName());
         else
-            place(i / 2, i % 2 == 1, cover, m_form.Titles.Title.at(titleIndex).ID);
+            place(i / 2, i % 2 == 1, cover, titles.Title.at(titleIndex).ID);
     };
     sink.SetBigCovers = [this](int focusRow, const QImage &, const QImage &) {
         // The names come with the slot pictures, so the copies are taken from there.
         Q_UNUSED(focusRow);
         showEnlarged();
     };
-    m_composer->LoadCoverArt(coverIndex, m_form.ViewList, m_form.Titles, m_form.ScreenMode, sink);
+    m_composer->LoadCoverArt(coverIndex, b.ViewList, titles, b.ScreenMode, sink);
 
-    if (!m_form.ViewList.isEmpty()) {
+    if (!b.ViewList.isEmpty()) {
         const qint32 a = evenPosition(coverIndex);
         const int half = kAheadColumns / 2;
         prefetch(columnsBeyond(a + 2 * kFocusColumn, +1, half) + columnsBeyond(a - 2 * kFocusColumn, -1, half));
@@ -305,9 +330,135 @@ void Carousel::ShiftCoverArt(const QString &direction)
 void Carousel::RecomposeFocusCover()
 {
     ensureProfile();
-    const tScreenMode mode = m_form.ScreenMode;
+    const tScreenMode mode = browser().ScreenMode;
     if (mode != smRowA && mode != smRowB)
         return;
-    setSlotTo(kFocusColumn, mode == smRowB, m_form.FocusIndex);
+    setSlotTo(kFocusColumn, mode == smRowB, browser().FocusIndex);
     showEnlarged();
+}
+
+// ---------------------------------------------------------------- keys
+
+void Carousel::jumpTo(qint32 position)
+{
+    BrowserState &b = browser();
+    b.FocusIndex = position;
+    b.ScreenMode = position % 2 ? smRowB : smRowA;
+    LoadCoverArt(b.FocusIndex);
+    host().UpdateDetails();
+}
+
+// A marker that cannot be written leaves the title as it was on disk and
+// says why; the cover is redrawn either way.
+void Carousel::toggleMarker(MarkerResult (Collection::*toggle)(qint32))
+{
+    const qint32 focusTitle = browser().FocusTitle;
+    if (focusTitle < 0 || focusTitle >= host().titles().Title.size())
+        return;
+    const MarkerResult result = (host().collection().*toggle)(focusTitle);
+    if (!result.ok)
+        messages::ShowError(result.error, host().window());
+    RecomposeFocusCover();
+}
+
+void Carousel::registerKeys(KeyDispatcher &dispatcher)
+{
+    ModeKeys k;
+    k.DetailsAfterKey = true;
+    k.Backspace = [this] { host().dispatcher().suppressDetails(); };
+    // Enter opens the focused title: a box set as its grid of titles, any
+    // other title in the fan-art view.
+    k.Enter = [this] {
+        const BrowserState &b = browser();
+        const tTitles &titles = host().titles();
+        if (b.FocusTitle < 0 || b.FocusTitle >= titles.Title.size())
+            return;
+        if (titles.Title.at(b.FocusTitle).SeriesBoxSetParent) {
+            if (TitleGrid *grid = host().screen<TitleGrid>())
+                grid->OpenBoxSet();
+        } else if (FanArtView *view = host().screen<FanArtView>()) {
+            view->OpenFromCarousel();
+        }
+    };
+    k.Escape = [this] { toggleMarker(&Collection::toggleWatched); };
+    k.Star = [this] { toggleMarker(&Collection::toggleWatchList); };
+
+    // No wrap: at the first or last column Left and Right do nothing.
+    k.Left = [this] {
+        BrowserState &b = browser();
+        if (b.FocusIndex > 1) {
+            b.FocusIndex -= 2;
+            ShiftCoverArt(u"Left"_qs);
+            host().UpdateDetails();
+        }
+    };
+    k.Right = [this] {
+        BrowserState &b = browser();
+        if (b.FocusIndex + 2 < b.ViewList.size()) {
+            b.FocusIndex += 2;
+            ShiftCoverArt(u"Right"_qs);
+            host().UpdateDetails();
+        }
+    };
+    k.Up = [this] {
+        BrowserState &b = browser();
+        if (b.ScreenMode == smRowA) {
+            // To the icon bar; the focused position stays.
+            b.ScreenMode = smIconBar;
+            host().UpdateIcons();
+        } else {
+            b.FocusIndex -= 1;
+            b.ScreenMode = smRowA;
+            host().UpdateDetails();
+        }
+        ShiftCoverArt(u"Up"_qs);
+    };
+    k.Down = [this] {
+        BrowserState &b = browser();
+        if (b.FocusIndex + 1 >= b.ViewList.size())
+            return;
+        b.FocusIndex += 1;
+        if (b.ScreenMode == smRowA) {
+            b.ScreenMode = smRowB;
+            ShiftCoverArt(u"Down"_qs);
+        } else {
+            // From the bottom row to the top of the next column.
+            b.ScreenMode = smRowA;
+            ShiftCoverArt(u"Right"_qs);
+        }
+        host().UpdateDetails();
+    };
+
+    k.MediaJump = [this](quint16 key) {
+        const BrowserState &b = browser();
+        if (b.ViewList.isEmpty())
+            return;
+        const qint32 last = qint32(b.ViewList.size()) - 1;
+        qint64 target = b.FocusIndex;
+        switch (key) {
+        case vk::MediaNextTrack: target = last; break;
+        case vk::MediaPrevTrack: target = 0; break;
+        case vk::Comma: target -= 60; break;
+        case vk::Period: target += 60; break;
+        case vk::LBracket: target -= 20; break;
+        case vk::RBracket: target += 20; break;
+        default: return;
+        }
+        jumpTo(qint32(qBound(qint64(0), target, qint64(last))));
+    };
+    k.Play = [this] {
+        const BrowserState &b = browser();
+        host().PlayClick(b.FanArtTitle >= 0 ? b.FanArtTitle : b.FocusTitle);
+    };
+    k.Character = [this](QChar c) {
+        const QChar letter = m_multiTap.press(c, steadyNowMs());
+        const BrowserState &b = browser();
+        ViewListResult index;
+        index.LetterIndex = b.LetterIndex;
+        const qint32 position = index.letterPosition(letter);
+        if (position >= 0 && position < b.ViewList.size())
+            jumpTo(position);
+    };
+    dispatcher.setMode(smRowA, k);
+    dispatcher.setMode(smRowB, std::move(k));
 }

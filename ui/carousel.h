@@ -14,6 +14,8 @@
 // "PngTransparent" for a blank slot.
 
 #include "art/coverprofiles.h"
+#include "ui/multitap.h"
+#include "ui/screen.h"
 
 #include <QImage>
 #include <QString>
@@ -23,12 +25,13 @@
 #include <array>
 #include <memory>
 
+class Collection;
 class CoverComposer;
 class CoverPredecoder;
 class ImageElement;
-class TForm1;
+struct MarkerResult;
 
-class Carousel
+class Carousel : public ScreenComponent
 {
 public:
     static constexpr int kColumns = 11;
@@ -37,10 +40,13 @@ public:
     static constexpr int kAheadColumns = 8;
 
     // The window's surface must already hold the carousel elements.
-    explicit Carousel(TForm1 &form);
-    ~Carousel();
-    Carousel(const Carousel &) = delete;
-    Carousel &operator=(const Carousel &) = delete;
+    explicit Carousel(ScreenHost &host);
+    ~Carousel() override;
+
+    // Modes 1 and 2: moving the focus, page and end jumps, digit and letter
+    // jumps, the watched and watch-list toggles, play, and keeping the
+    // details pop-up closed.
+    void registerKeys(KeyDispatcher &dispatcher) override;
 
     // Fills all 22 slots and the enlarged cover around view-list position
     // coverIndex, for the window's view list and screen mode.
@@ -83,8 +89,11 @@ private:
     void prefetch(const QList<qint32> &positions);
     void sendPendingRequest();
     qint32 focusColumnStart() const;
+    // A jump refills the whole carousel around the new focus.
+    void jumpTo(qint32 position);
+    // Toggles one marker of the focused title and redraws its cover.
+    void toggleMarker(MarkerResult (Collection::*toggle)(qint32));
 
-    TForm1 &m_form;
     CoverProfiles m_profiles;
     bool m_profileLoaded = false;
     std::unique_ptr<CoverComposer> m_composer;
@@ -109,4 +118,6 @@ private:
     ImageElement *m_shadowA = nullptr;
     ImageElement *m_shadowB = nullptr;
     QImage m_blank;
+    // Both rows share one multi-tap state: a digit's letters go on across rows.
+    MultiTap m_multiTap;
 };

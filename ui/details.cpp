@@ -1,10 +1,10 @@
 #include "ui/details.h"
 
-#include "app/tform1.h"
 #include "art/covercomposer.h"
 #include "art/imageresources.h"
 #include "model/titles.h"
 #include "ui/elements.h"
+#include "ui/glow.h"
 #include "ui/scene.h"
 
 #include <QFontMetricsF>
@@ -36,42 +36,6 @@ QString joinNames(const QStringList &names, qsizetype limit)
 void placeAt(Element *e, qreal y, qreal height)
 {
     e->setGeometry({e->pos().x(), y, e->size().width(), height});
-}
-
-// Stacks the top block down from the title and the bottom block up from the
-// panel's bottom edge; the synopsis gets what is left between them and is
-// cut by its area when it is longer.
-void layoutPanel(TForm1 &form)
-{
-    LabelElement *title = form.label(u"LabelDetailsTitle"_qs);
-    LabelElement *reason = form.label(u"LabelDetailsRatingReason"_qs);
-    LabelElement *actors = form.label(u"LabelDetailsActors"_qs);
-    LabelElement *directors = form.label(u"LabelDetailsDirectors"_qs);
-    LabelElement *writers = form.label(u"LabelDetailsWriters"_qs);
-
-    qreal y = TitleHeight(title->textWidth());
-    placeAt(title, 0, y);
-    placeAt(form.image(u"ImageDetailsYearStars"_qs), y, kYearStarsHeight);
-    y += kYearStarsHeight;
-    placeAt(form.label(u"LabelDetailsRuntime"_qs), y, kRuntimeHeight);
-    y += kRuntimeHeight + 5;
-    placeAt(form.label(u"LabelDetailsGenres"_qs), y, kGenresHeight);
-    y += kGenresHeight + 8;
-    placeAt(reason, y, BlockHeight(reason->textWidth()));
-    const qreal descriptionTop = y + reason->size().height() + 10;
-
-    qreal bottom = kPanelHeight;
-    for (LabelElement *label : {writers, directors, actors}) {
-        const qreal h = BlockHeight(label->textWidth());
-        placeAt(label, bottom - h, h);
-        bottom -= h + kBlockGap;
-    }
-    // A synopsis that does not fit is cut after its last whole line.
-    LabelElement *description = form.label(u"LabelDetailsDescription"_qs);
-    const qreal room = qMax<qreal>(0, actors->pos().y() - 10 - descriptionTop);
-    // Wrapped lines are laid out at the font height rounded up.
-    const qreal line = std::ceil(QFontMetricsF(description->font()).height());
-    placeAt(description, descriptionTop, line > 0 ? std::floor(room / line) * line : room);
 }
 
 } // namespace
@@ -106,84 +70,173 @@ QString CrewText(const QString &lead, const QStringList &names)
     return joined.isEmpty() ? QString() : lead + joined;
 }
 
-void UpdateDetails(TForm1 &form)
+} // namespace details
+
+// ---------------------------------------------------------------- DetailsPopup
+
+DetailsPopup::DetailsPopup(ScreenHost &host) : ScreenComponent(host)
 {
-    if (form.FocusIndex < 0 || form.FocusIndex >= form.ViewList.size())
-        return;
-    const qint32 index = form.ViewList.at(form.FocusIndex);
-    if (index < 0 || index >= form.Titles.Title.size())
-        return;
-    form.FocusTitle = index;
-    const tTitle &t = form.Titles.Title.at(index);
+    const Scene &scene = host.scene();
+    m_backdrop = scene.image(u"ImageBackground"_qs);
+    m_summary = scene.image(u"ImageTitleSummary"_qs);
+    m_title = scene.label(u"LabelTitle"_qs);
+    m_year = scene.label(u"LabelYear"_qs);
+    m_runtime = scene.label(u"LabelRuntime"_qs);
+    m_stars = scene.image(u"ImageStars"_qs);
+    m_rated = scene.image(u"ImageRated"_qs);
+    m_titleNum = scene.label(u"LabelTitleNum"_qs);
+    m_totalTitles = scene.label(u"LabelTotalTitles"_qs);
 
-    // Labels draw their text as it is: "&" needs no escaping.
-    LabelElement *title = form.label(u"LabelTitle"_qs);
-    LabelElement *year = form.label(u"LabelYear"_qs);
-    LabelElement *runtime = form.label(u"LabelRuntime"_qs);
-    title->setText(t.Title);
-    year->setText(QString::number(t.Year));
-    runtime->setText(QString::number(t.Runtime) + u" min"_qs);
-
-    // Black strip and badge on a light backdrop (the year's colour says which).
-    const bool black = year->color() == QColor(Qt::black);
-    ImageElement *stars = form.image(u"ImageStars"_qs);
-    const QString starsName = CoverComposer::StarsImageName(t.Stars, black);
-    if (starsName.isEmpty())
-        stars->clearPicture(); // no strip rather than the previous title's
-    else
-        stars->setPicture(form.images().image(starsName), starsName);
-    ImageElement *rated = form.image(u"ImageRated"_qs);
-    const QString ratedName = CoverComposer::RatingImageName(t.Rated, black);
-    const QImage badge = form.images().image(ratedName);
-    rated->setPicture(badge, ratedName);
-    const QSizeF half = QSizeF(badge.size()) / 2;
-    rated->setGeometry({290 - half.width(), rated->pos().y(), half.width(), half.height()});
-
-    form.label(u"LabelTitleNum"_qs)->setText(QString::number(form.FocusIndex + 1));
-    form.label(u"LabelTotalTitles"_qs)->setText(u"| "_qs + QString::number(form.ViewList.size()));
-
-    form.label(u"LabelDetailsTitle"_qs)->setText(title->text());
-    form.label(u"LabelDetailsYear"_qs)->setText(year->text());
-    form.image(u"ImageDetailsStars"_qs)->setPicture(stars->picture(), stars->pictureName());
-    form.label(u"LabelDetailsRuntime"_qs)->setText(runtime->text());
-    form.label(u"LabelDetailsRatingReason"_qs)->setText(t.RatedDesc);
-    form.label(u"LabelDetailsGenres"_qs)->setText(t.Genres.join(u", "_qs));
-    form.label(u"LabelDetailsDescription"_qs)->setText(t.Description);
-    form.label(u"LabelDetailsActors"_qs)->setText(ActorsText(t));
-    form.label(u"LabelDetailsDirectors"_qs)->setText(CrewText(u"Directed by "_qs, t.Crew.Director));
-    form.label(u"LabelDetailsWriters"_qs)->setText(CrewText(u"Written by "_qs, t.Crew.Writer));
-    layoutPanel(form);
-
-    ToggleDetails(form, false);
+    m_backing = scene.image(u"ImageDetailsBackground"_qs);
+    m_panel = scene.image(u"ImageDetailsBlank"_qs);
+    m_detailsTitle = scene.label(u"LabelDetailsTitle"_qs);
+    m_detailsYearStars = scene.image(u"ImageDetailsYearStars"_qs);
+    m_detailsYear = scene.label(u"LabelDetailsYear"_qs);
+    m_detailsStars = scene.image(u"ImageDetailsStars"_qs);
+    m_detailsRuntime = scene.label(u"LabelDetailsRuntime"_qs);
+    m_detailsGenres = scene.label(u"LabelDetailsGenres"_qs);
+    m_detailsReason = scene.label(u"LabelDetailsRatingReason"_qs);
+    m_detailsDescription = scene.label(u"LabelDetailsDescription"_qs);
+    m_detailsActors = scene.label(u"LabelDetailsActors"_qs);
+    m_detailsDirectors = scene.label(u"LabelDetailsDirectors"_qs);
+    m_detailsWriters = scene.label(u"LabelDetailsWriters"_qs);
 }
 
-void ToggleDetails(TForm1 &form, bool show)
+// Stacks the top block down from the title and the bottom block up from the
+// panel's bottom edge; the synopsis gets what is left between them and is
+// cut by its area when it is longer.
+void DetailsPopup::layoutPanel()
 {
-    ImageElement *backing = form.image(u"ImageDetailsBackground"_qs);
-    ImageElement *panel = form.image(u"ImageDetailsBlank"_qs);
+    using namespace details;
+    qreal y = TitleHeight(m_detailsTitle->textWidth());
+    placeAt(m_detailsTitle, 0, y);
+    placeAt(m_detailsYearStars, y, kYearStarsHeight);
+    y += kYearStarsHeight;
+    placeAt(m_detailsRuntime, y, kRuntimeHeight);
+    y += kRuntimeHeight + 5;
+    placeAt(m_detailsGenres, y, kGenresHeight);
+    y += kGenresHeight + 8;
+    placeAt(m_detailsReason, y, BlockHeight(m_detailsReason->textWidth()));
+    const qreal descriptionTop = y + m_detailsReason->size().height() + 10;
+
+    qreal bottom = kPanelHeight;
+    for (LabelElement *label : {m_detailsWriters, m_detailsDirectors, m_detailsActors}) {
+        const qreal h = BlockHeight(label->textWidth());
+        placeAt(label, bottom - h, h);
+        bottom -= h + kBlockGap;
+    }
+    // A synopsis that does not fit is cut after its last whole line.
+    const qreal room = qMax<qreal>(0, m_detailsActors->pos().y() - 10 - descriptionTop);
+    // Wrapped lines are laid out at the font height rounded up.
+    const qreal line = std::ceil(QFontMetricsF(m_detailsDescription->font()).height());
+    placeAt(m_detailsDescription, descriptionTop, line > 0 ? std::floor(room / line) * line : room);
+}
+
+void DetailsPopup::UpdateDetails()
+{
+    using namespace details;
+    const BrowserState &b = browser();
+    if (b.FocusIndex < 0 || b.FocusIndex >= b.ViewList.size())
+        return;
+    const qint32 index = b.ViewList.at(b.FocusIndex);
+    const tTitles &titles = host().titles();
+    if (index < 0 || index >= titles.Title.size())
+        return;
+    browser().FocusTitle = index;
+    const tTitle &t = titles.Title.at(index);
+
+    // Labels draw their text as it is: "&" needs no escaping.
+    m_title->setText(t.Title);
+    m_year->setText(QString::number(t.Year));
+    m_runtime->setText(QString::number(t.Runtime) + u" min"_qs);
+
+    // Black strip and badge on a light backdrop (the year's colour says which).
+    const bool black = m_year->color() == QColor(Qt::black);
+    ImageResources &images = host().images();
+    const QString starsName = CoverComposer::StarsImageName(t.Stars, black);
+    if (starsName.isEmpty())
+        m_stars->clearPicture(); // no strip rather than the previous title's
+    else
+        m_stars->setPicture(images.image(starsName), starsName);
+    const QString ratedName = CoverComposer::RatingImageName(t.Rated, black);
+    const QImage badge = images.image(ratedName);
+    m_rated->setPicture(badge, ratedName);
+    const QSizeF half = QSizeF(badge.size()) / 2;
+    m_rated->setGeometry({290 - half.width(), m_rated->pos().y(), half.width(), half.height()});
+
+    m_titleNum->setText(QString::number(b.FocusIndex + 1));
+    m_totalTitles->setText(u"| "_qs + QString::number(b.ViewList.size()));
+
+    m_detailsTitle->setText(m_title->text());
+    m_detailsYear->setText(m_year->text());
+    m_detailsStars->setPicture(m_stars->picture(), m_stars->pictureName());
+    m_detailsRuntime->setText(m_runtime->text());
+    m_detailsReason->setText(t.RatedDesc);
+    m_detailsGenres->setText(t.Genres.join(u", "_qs));
+    m_detailsDescription->setText(t.Description);
+    m_detailsActors->setText(ActorsText(t));
+    m_detailsDirectors->setText(CrewText(u"Directed by "_qs, t.Crew.Director));
+    m_detailsWriters->setText(CrewText(u"Written by "_qs, t.Crew.Writer));
+    layoutPanel();
+
+    ToggleDetails(false);
+}
+
+void DetailsPopup::ToggleDetails(bool show)
+{
+    using namespace details;
     if (!show) {
-        backing->fadeTo(0, 0);
-        panel->fadeTo(0, 0);
-    } else if (panel->opacity() == 0 && !panel->isFading()) {
-        layoutPanel(form);
-        if (panel->background() != kPanelShade)
-            panel->setBackground(kPanelShade);
+        m_backing->fadeTo(0, 0);
+        m_panel->fadeTo(0, 0);
+    } else if (m_panel->opacity() == 0 && !m_panel->isFading()) {
+        layoutPanel();
+        if (m_panel->background() != kPanelShade)
+            m_panel->setBackground(kPanelShade);
         // 25 steps of 10 ms, the backing a little less opaque than the panel.
         // An animation rather than a loop that runs events: a key during the
         // fade closes the pop-up for good.
         constexpr int duration = kFadeSteps * kFadeStepMs;
-        backing->fadeTo(kFadeSteps / 26.5, duration);
-        panel->fadeTo(1, duration);
+        m_backing->fadeTo(kFadeSteps / 26.5, duration);
+        m_panel->fadeTo(1, duration);
     }
-    backing->show();
-    panel->show();
+    m_backing->show();
+    m_panel->show();
 }
 
-void TimerShowDetailsTimer(TForm1 &form)
+void DetailsPopup::TimerShowDetailsTimer()
 {
-    if (!IsCarouselMode(form.ScreenMode) || form.ViewList.isEmpty())
+    if (!IsCarouselMode(browser().ScreenMode) || browser().ViewList.isEmpty())
         return;
-    ToggleDetails(form, true);
+    ToggleDetails(true);
 }
 
-} // namespace details
+void DetailsPopup::recolor()
+{
+    if (!glow::IsBrowserMode(browser().ScreenMode))
+        return;
+    const QColor black(0, 0, 0);
+    const QColor white(255, 255, 255);
+    QRectF summary = glow::Shrunk(m_summary->surfaceGeometry(), 10);
+    summary.setWidth(summary.width() - 400);
+    const bool light = glow::IsLight(glow::AverageUnder(m_backdrop, summary));
+    m_title->setColor(light ? black : white);
+    m_year->setColor(light ? black : white);
+    m_runtime->setColor(light ? colors::DarkBlue : colors::LightSkyBlue);
+
+    QRectF titleArea = glow::Shrunk(m_title->surfaceGeometry(), 10);
+    titleArea.setWidth(titleArea.width() + 400);
+    m_title->setGlowColor(glow::AverageUnder(m_backdrop, titleArea));
+    for (LabelElement *label : {m_year, m_runtime})
+        label->setGlowColor(glow::AverageUnder(m_backdrop, glow::Shrunk(label->surfaceGeometry(), 7)));
+    for (ImageElement *image : {m_stars, m_rated})
+        image->setGlowColor(glow::AverageUnder(m_backdrop, image->surfaceGeometry()));
+
+    QRectF counter = glow::Shrunk(m_titleNum->surfaceGeometry(), 7);
+    counter.setWidth(m_titleNum->size().width() + m_totalTitles->size().width());
+    const QColor counterColor = glow::AverageUnder(m_backdrop, counter);
+    const bool counterLight = glow::IsLight(counterColor);
+    m_titleNum->setColor(counterLight ? black : white);
+    m_totalTitles->setColor(counterLight ? colors::DarkBlue : colors::LightSkyBlue);
+    m_titleNum->setGlowColor(counterColor);
+    m_totalTitles->setGlowColor(counterColor);
+}

@@ -4,10 +4,13 @@
 // focus rests on a cover (name, year, stars, running time, genres, rating
 // reason, synopsis, actors, directors, writers).
 
+#include "ui/screen.h"
+
 #include <QString>
 #include <QStringList>
 
-class TForm1;
+class ImageElement;
+class LabelElement;
 struct tTitle;
 
 namespace details {
@@ -29,16 +32,58 @@ int BlockHeight(qreal oneLineWidth);   // 31, 66, 101 or 136
 QString ActorsText(const tTitle &title);
 QString CrewText(const QString &lead, const QStringList &names);
 
-// UpdateDetails: makes the title at FocusIndex the focused one, fills the
-// summary, the counter and the pop-up, and closes the pop-up. Nothing happens
-// while the view list is empty.
-void UpdateDetails(TForm1 &form);
-
-// ToggleDetails: opens the closed pop-up with a fade, or closes it at once.
-void ToggleDetails(TForm1 &form, bool show);
-
-// TimerShowDetailsTimer: opens the pop-up; a tick that finds it open (or
-// fading in), or the focus off the carousel, changes nothing.
-void TimerShowDetailsTimer(TForm1 &form);
-
 } // namespace details
+
+class DetailsPopup : public ScreenComponent
+{
+public:
+    explicit DetailsPopup(ScreenHost &host);
+
+    // The pop-up has no keys of its own: every key closes it (the
+    // dispatcher's common work).
+    void registerKeys(KeyDispatcher &) override {}
+    // The title summary and the counter over the browser backdrop.
+    void recolor() override;
+
+    // UpdateDetails: makes the title at FocusIndex the focused one, fills the
+    // summary, the counter and the pop-up, and closes the pop-up. Nothing
+    // happens while the view list is empty.
+    void UpdateDetails();
+
+    // ToggleDetails: opens the closed pop-up with a fade, or closes it at once.
+    void ToggleDetails(bool show);
+
+    // TimerShowDetailsTimer: opens the pop-up; a tick that finds it open (or
+    // fading in), or the focus off the carousel, changes nothing.
+    void TimerShowDetailsTimer();
+
+private:
+    void layoutPanel();
+
+    const ImageElement *m_backdrop;
+
+    // Title summary and counter.
+    ImageElement *m_summary;
+    LabelElement *m_title;
+    LabelElement *m_year;
+    LabelElement *m_runtime;
+    ImageElement *m_stars;
+    ImageElement *m_rated;
+    LabelElement *m_titleNum;
+    LabelElement *m_totalTitles;
+
+    // The pop-up.
+    ImageElement *m_backing;
+    ImageElement *m_panel;
+    LabelElement *m_detailsTitle;
+    ImageElement *m_detailsYearStars;
+    LabelElement *m_detailsYear;
+    ImageElement *m_detailsStars;
+    LabelElement *m_detailsRuntime;
+    LabelElement *m_detailsGenres;
+    LabelElement *m_detailsReason;
+    LabelElement *m_detailsDescription;
+    LabelElement *m_detailsActors;
+    LabelElement *m_detailsDirectors;
+    LabelElement *m_detailsWriters;
+};

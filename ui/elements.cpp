@@ -151,6 +151,14 @@ void Element::contentChanged()
 {
     if (m_glow)
         static_cast<CachedGlowEffect *>(m_glow)->invalidate();
+    // A device-coordinate cache keeps one picture per device that draws the
+    // element (the window's view, a picture of the surface), and update()
+    // renews only the one that paints next: the others would keep showing
+    // the old content. Dropping the cache renews them all.
+    if (cacheMode() == QGraphicsItem::DeviceCoordinateCache) {
+        setCacheMode(QGraphicsItem::NoCache);
+        setCacheMode(QGraphicsItem::DeviceCoordinateCache);
+    }
     update();
 }
 
@@ -173,22 +181,56 @@ void Element::fadeTo(qreal target, int ms)
     fade->setDuration(ms);
     fade->setStartValue(opacity());
     fade->setEndValue(target);
+    countWhileRunning(fade);
+    m_fade = fade;
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void Element::countWhileRunning(QAbstractAnimation *animation)
+{
     // Counted from the animation's own signal, which it also sends when it is
     // destroyed while running (with its element).
-    connect(fade, &QAbstractAnimation::stateChanged, fade,
+    connect(animation, &QAbstractAnimation::stateChanged, animation,
             [](QAbstractAnimation::State now, QAbstractAnimation::State before) {
                 if (now == QAbstractAnimation::Running)
                     ++s_runningFades;
                 else if (before == QAbstractAnimation::Running)
                     --s_runningFades;
             });
-    m_fade = fade;
-    fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 bool Element::isFading() const
 {
     return m_fade && m_fade->state() == QAbstractAnimation::Running;
+}
+
+void Element::slideTo(const QPointF &target, int steps, int stepMs)
+{
+    if (m_slide) {
+        m_slide->stop();
+        delete m_slide;
+    }
+    if (steps <= 0 || stepMs <= 0 || pos() == target) {
+        setPos(target);
+        return;
+    }
+    const QPointF start = pos();
+    auto *slide = new QVariantAnimation(this);
+    slide->setDuration(steps * stepMs);
+    // Integer values: the position moves in whole steps, not smoothly.
+    slide->setStartValue(0);
+    slide->setEndValue(steps);
+    connect(slide, &QVariantAnimation::valueChanged, this, [this, start, target, steps](const QVariant &value) {
+        setPos(start + (target - start) * value.toInt() / steps);
+    });
+    countWhileRunning(slide);
+    m_slide = slide;
+    slide->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+bool Element::isSliding() const
+{
+    return m_slide && m_slide->state() == QAbstractAnimation::Running;
 }
 
 int Element::runningFades()
@@ -244,6 +286,9 @@ void LabelElement::setFont(const QFont &font)
 
 void LabelElement::setColor(const QColor &color)
 {
+    // Recolouring sets the same colour again more often than not.
+    if (color == m_color)
+        return;
     m_color = color;
     contentChanged();
 }
@@ -266,11 +311,25 @@ void LabelElement::setAutoSize(bool autoSize)
     fitToText();
 }
 
+void LabelElement::setAmpersandPairs(bool on)
+{
+    if (on == m_ampersandPairs)
+        return;
+    m_ampersandPairs = on;
+    fitToText();
+    contentChanged();
+}
+
+QString LabelElement::shownText() const
+{
+    return m_ampersandPairs ? QString(m_text).replace(u"&&"_qs, u"&"_qs) : m_text;
+}
+
 qreal LabelElement::textWidth() const
 {
     QFontMetricsF metrics(m_font);
     qreal widest = 0;
-    for (const QString &line : m_text.split(u'\n'))
+    for (const QString &line : shownText().split(u'\n'))
         widest = qMax(widest, metrics.horizontalAdvance(line));
     return widest;
 }
@@ -288,6 +347,8 @@ QJsonObject LabelElement::state() const
 {
     QJsonObject o = Element::state();
     o[u"text"_qs] = m_text;
+    if (m_ampersandPairs)
+        o[u"shownText"_qs] = shownText();
     o[u"font"_qs] = u"%1 %2%3"_qs.arg(m_font.family()).arg(m_font.pixelSize())
                         .arg(m_font.italic() ? u" italic"_qs : QString());
     o[u"color"_qs] = colorText(m_color);
@@ -305,7 +366,7 @@ void LabelElement::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QW
         flags |= Qt::TextWordWrap;
     // Text that does not fit is cut by the label's area, as a fixed-size label does.
     painter->setClipRect(boundingRect());
-    painter->drawText(boundingRect(), flags, m_text);
+    painter->drawText(boundingRect(), flags, shownText());
 }
 
 // ---------------------------------------------------------------- images

@@ -12,7 +12,9 @@
 #include <QPointer>
 
 class QGraphicsDropShadowEffect;
+class QAbstractAnimation;
 class QPropertyAnimation;
+class QVariantAnimation;
 
 namespace colors {
 inline const QColor GhostWhite{0xF8, 0xF8, 0xFF};
@@ -63,7 +65,15 @@ public:
     // A fade still running on this element is replaced.
     void fadeTo(qreal opacity, int ms);
     bool isFading() const;
-    // Fades running on any element, for drivers that wait until the screen is still.
+    // Moves the element to `target` in `steps` equal steps, one every `stepMs`
+    // milliseconds (at once for no steps). It runs on the event loop, so keys
+    // keep working while it moves; it is counted with the fades, so drivers
+    // that wait for a still screen wait for it too. A move still running on
+    // this element is replaced.
+    void slideTo(const QPointF &target, int steps, int stepMs);
+    bool isSliding() const;
+    // Fades and slides running on any element, for drivers that wait until
+    // the screen is still.
     static int runningFades();
 
     // The element's attributes for the state dump.
@@ -73,16 +83,22 @@ public:
 
     static constexpr qreal kGlowRadius = 12.0;
 
+    // Keeps runningFades() up to date while `animation` runs (also for a
+    // screen's own animations that move several elements at once).
+    static void countWhileRunning(QAbstractAnimation *animation);
+
 protected:
     // What the element draws has changed: repaint, and blur the glow anew.
     void contentChanged();
 
 private:
+
     Kind m_kind;
     QString m_name;
     QSizeF m_size;
     QGraphicsDropShadowEffect *m_glow = nullptr;
     QPointer<QPropertyAnimation> m_fade;
+    QPointer<QVariantAnimation> m_slide;
     static int s_runningFades;
 };
 
@@ -105,6 +121,12 @@ public:
     // Auto-sized labels take the size of their text on one line.
     bool autoSize() const { return m_autoSize; }
     void setAutoSize(bool autoSize);
+    // Texts made for menus and the settings screen write a literal "&" as
+    // "&&"; with this on such a pair is drawn (and measured) as one "&".
+    bool ampersandPairs() const { return m_ampersandPairs; }
+    void setAmpersandPairs(bool on);
+    // The text as it is drawn.
+    QString shownText() const;
 
     // The width of the text on one line in the label's font.
     qreal textWidth() const;
@@ -121,6 +143,7 @@ private:
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignTop;
     bool m_wordWrap = false;
     bool m_autoSize = false;
+    bool m_ampersandPairs = false;
 };
 
 class ImageElement : public Element

@@ -1,8 +1,8 @@
 #include "ui/glow.h"
 
-#include "app/tform1.h"
 #include "ui/elements.h"
 #include "ui/scene.h"
+#include "ui/screen.h"
 
 #include <QCoreApplication>
 
@@ -12,40 +12,6 @@ namespace {
 
 const QColor kBlack(0, 0, 0);
 const QColor kWhite(255, 255, 255);
-
-QRectF shrunk(const QRectF &r, qreal dy)
-{
-    return {r.x(), r.y() + dy, r.width(), r.height() - 2 * dy};
-}
-
-// Black on light, white on dark; the glow takes the backdrop's colour.
-void colorCaption(LabelElement *label, const QColor &average)
-{
-    label->setColor(IsLight(average) ? kBlack : kWhite);
-    label->setGlowColor(average);
-}
-
-ImageElement *imageOrNull(const Scene &scene, const QString &name)
-{
-    return qobject_cast<ImageElement *>(scene.element(name));
-}
-
-// The backdrop the clock stands on in the current screen mode.
-ImageElement *clockBackdrop(const TForm1 &form)
-{
-    switch (form.ScreenMode) {
-    case smPersonTitles:
-    case smBoxSetTitles:
-        return imageOrNull(form.scene(), u"FanArt_Image_ActorCrewDetail"_qs);
-    case smFanArt:
-    case smFanArtZoom:
-    case smBoxSetFanArt:
-    case smBoxSetZoom:
-        return imageOrNull(form.scene(), u"ImageFanArtBackground"_qs);
-    default:
-        return imageOrNull(form.scene(), u"ImageBackground"_qs);
-    }
-}
 
 } // namespace
 
@@ -96,58 +62,22 @@ QColor AverageUnder(const ImageElement *backdrop, const QRectF &surfaceRect)
                            (surfaceRect.y() - area.y()) * sy, (surfaceRect.x() - area.x()) * sx);
 }
 
-void Recolor(TForm1 &form)
+void ColorCaption(LabelElement *label, const QColor &average)
 {
-    if (form.Settings.ShowClock) {
-        LabelElement *clock = form.label(u"LabelClock"_qs);
-        colorCaption(clock, AverageUnder(clockBackdrop(form), shrunk(clock->surfaceGeometry(), 10)));
-    }
-    if (form.ScreenMode != smIconBar && form.ScreenMode != smRowA && form.ScreenMode != smRowB)
-        return;
-
-    const ImageElement *background = form.image(u"ImageBackground"_qs);
-    for (const QString &name : {u"LabelProcessing"_qs, u"LabelProcessingStatus"_qs}) {
-        LabelElement *label = form.label(name);
-        colorCaption(label, AverageUnder(background, shrunk(label->surfaceGeometry(), 10)));
-    }
-
-    LabelElement *title = form.label(u"LabelTitle"_qs);
-    LabelElement *year = form.label(u"LabelYear"_qs);
-    LabelElement *runtime = form.label(u"LabelRuntime"_qs);
-    QRectF summary = form.image(u"ImageTitleSummary"_qs)->surfaceGeometry();
-    summary = shrunk(summary, 10);
-    summary.setWidth(summary.width() - 400);
-    const bool light = IsLight(AverageUnder(background, summary));
-    title->setColor(light ? kBlack : kWhite);
-    year->setColor(light ? kBlack : kWhite);
-    runtime->setColor(light ? colors::DarkBlue : colors::LightSkyBlue);
-
-    QRectF titleArea = shrunk(title->surfaceGeometry(), 10);
-    titleArea.setWidth(titleArea.width() + 400);
-    title->setGlowColor(AverageUnder(background, titleArea));
-    for (LabelElement *label : {year, runtime})
-        label->setGlowColor(AverageUnder(background, shrunk(label->surfaceGeometry(), 7)));
-    for (const QString &name : {u"ImageStars"_qs, u"ImageRated"_qs}) {
-        ImageElement *image = form.image(name);
-        image->setGlowColor(AverageUnder(background, image->surfaceGeometry()));
-    }
-
-    LabelElement *num = form.label(u"LabelTitleNum"_qs);
-    LabelElement *total = form.label(u"LabelTotalTitles"_qs);
-    QRectF counter = shrunk(num->surfaceGeometry(), 7);
-    counter.setWidth(num->size().width() + total->size().width());
-    const QColor counterColor = AverageUnder(background, counter);
-    const bool counterLight = IsLight(counterColor);
-    num->setColor(counterLight ? kBlack : kWhite);
-    total->setColor(counterLight ? colors::DarkBlue : colors::LightSkyBlue);
-    num->setGlowColor(counterColor);
-    total->setGlowColor(counterColor);
+    label->setColor(IsLight(average) ? kBlack : kWhite);
+    label->setGlowColor(average);
 }
 
-void UpdateGlowEffect(TForm1 &form)
+void RecolorScreens(const ScreenHost &host)
+{
+    for (ScreenComponent *screen : host.screens())
+        screen->recolor();
+}
+
+void UpdateGlowEffect(const ScreenHost &host)
 {
     QCoreApplication::processEvents();
-    Recolor(form);
+    RecolorScreens(host);
     QCoreApplication::processEvents();
 }
 

@@ -2,13 +2,18 @@
 // Text and glow colours that follow the backdrop: every caption of the main
 // screen is black or white (or dark blue / light sky blue) depending on how
 // light the backdrop is under it, and glows in the backdrop's own colour.
+// Each screen colours its own captions (ScreenComponent::recolor) with the
+// helpers here.
+
+#include "ui/screenmode.h"
 
 #include <QColor>
 #include <QImage>
 #include <QRectF>
 
 class ImageElement;
-class TForm1;
+class LabelElement;
+class ScreenHost;
 
 namespace glow {
 
@@ -25,12 +30,22 @@ QColor AverageUnder(const ImageElement *backdrop, const QRectF &surfaceRect);
 // Light colours take black text.
 inline bool IsLight(const QColor &c) { return c.red() + c.green() + c.blue() > 377; }
 
-// Recolours the clock, the processing labels, the title summary and the
-// counter from the current backdrop. Runs no events.
-void Recolor(TForm1 &form);
+// Black on light, white on dark; the glow takes the backdrop's colour.
+void ColorCaption(LabelElement *label, const QColor &average);
+
+// `r` with `dy` taken off its top and its bottom.
+inline QRectF Shrunk(const QRectF &r, qreal dy) { return {r.x(), r.y() + dy, r.width(), r.height() - 2 * dy}; }
+
+// The modes in which the browser screen's captions are on show (icon bar
+// and carousel rows); the other screens leave those captions' colours alone.
+inline constexpr bool IsBrowserMode(tScreenMode m) { return m == smIconBar || m == smRowA || m == smRowB; }
+
+// Every screen recolours its captions for the current backdrop. Runs no
+// events.
+void RecolorScreens(const ScreenHost &host);
 
 // UpdateGlowEffect: lets pending events run (labels take their new sizes),
-// recolours, and lets the repaint run.
-void UpdateGlowEffect(TForm1 &form);
+// recolours every screen, and lets the repaint run.
+void UpdateGlowEffect(const ScreenHost &host);
 
 } // namespace glow

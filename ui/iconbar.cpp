@@ -1,73 +1,14 @@
 #include "ui/iconbar.h"
 
-#include "app/tform1.h"
 #include "art/imageresources.h"
 #include "ui/glow.h"
+#include "ui/keydispatcher.h"
 #include "ui/mainlayout.h"
+#include "ui/menus.h"
 #include "ui/scene.h"
-
-#include <QVariant>
+#include "ui/search.h"
 
 namespace iconbar {
-
-namespace {
-
-// What UpdateIcons last put into the backdrop, kept on the element so that
-// an icon move does not decode the fan art again. It is trusted only while
-// the element still shows the picture it was recorded with.
-constexpr char kBackdropKey[] = "cinevueBackdropKey";
-constexpr char kBackdropPicture[] = "cinevueBackdropPicture";
-
-bool backdropIs(const ImageElement *background, const QString &key)
-{
-    return background->property(kBackdropKey).toString() == key
-           && background->property(kBackdropPicture).toString() == background->pictureName();
-}
-
-void rememberBackdrop(ImageElement *background, const QString &key)
-{
-    background->setProperty(kBackdropKey, key);
-    background->setProperty(kBackdropPicture, background->pictureName());
-}
-
-// Returns true when the backdrop's picture changed.
-bool updateBackdrop(TForm1 &form)
-{
-    ImageElement *background = form.image(u"ImageBackground"_qs);
-    const QString before = background->pictureName();
-    const tSettings &s = form.Settings;
-    if (!s.ShowHelp && !s.FanArtBackground.isEmpty()) {
-        for (qsizetype i = 0; i < form.Titles.Title.size(); ++i) {
-            const tTitle &t = form.Titles.Title.at(i);
-            if (t.Title != s.FanArtBackground)
-                continue;
-            const QString key = u"fanart|"_qs + t.Directory + u'|' + t.ImgFanArt;
-            if (!backdropIs(background, key)) {
-                form.LoadFanArt(background, qint32(i));
-                rememberBackdrop(background, key);
-            }
-            break;
-        }
-        // No title of that name: the backdrop stays as it is.
-    } else {
-        const QString name = ImageResources::BackdropName(s.ShowHelp, !s.Folders.isEmpty(), form.HasTitles);
-        if (!backdropIs(background, name)) {
-            background->setPicture(form.images().image(name), name);
-            rememberBackdrop(background, name);
-        }
-    }
-    return background->pictureName() != before;
-}
-
-QString iconPicture(int icon, bool showWatched, bool selected)
-{
-    QString base = QString::fromUtf16(mainlayout::kIconNames[icon]).mid(5); // without "Image"
-    if (icon == 3 && !showWatched)
-        base = u"Unwatched"_qs;
-    return u"Png"_qs + base + (selected ? u"White"_qs : u"Blue"_qs);
-}
-
-} // namespace
 
 bool IsReachable(int icon, bool hasTitles, bool hasFolders)
 {
@@ -94,60 +35,179 @@ int MoveRight(int icon, bool hasTitles, bool hasFolders)
     return icon;
 }
 
-void UpdateIcons(TForm1 &form)
+} // namespace iconbar
+
+using namespace iconbar;
+
+namespace {
+
+QString iconPicture(int icon, bool showWatched, bool selected)
+{
+    QString base = QString::fromUtf16(mainlayout::kIconNames[icon]).mid(5); // without "Image"
+    if (icon == 3 && !showWatched)
+        base = u"Unwatched"_qs;
+    return u"Png"_qs + base + (selected ? u"White"_qs : u"Blue"_qs);
+}
+
+} // namespace
+
+IconBar::IconBar(ScreenHost &host)
+    : ScreenComponent(host), m_background(host.scene().image(u"ImageBackground"_qs)),
+      m_bar(host.scene().image(u"ImageIconBar"_qs)), m_clock(host.scene().label(u"LabelClock"_qs))
+{
+    for (int i = 0; i < kIconCount; ++i)
+        m_icons[i] = host.scene().image(QString::fromUtf16(mainlayout::kIconNames[i]));
+}
+
+void IconBar::registerKeys(KeyDispatcher &dispatcher)
+{
+    // Left and Right move the selection without wrapping, over the icons
+    // that can be reached.
+    ModeKeys k;
+    k.Left = [this] {
+        BrowserState &b = browser();
+        b.IconIndex = MoveLeft(b.IconIndex, b.HasTitles, !host().settings().Folders.isEmpty());
+        UpdateIcons();
+    };
+    k.Right = [this] {
+        BrowserState &b = browser();
+        b.IconIndex = MoveRight(b.IconIndex, b.HasTitles, !host().settings().Folders.isEmpty());
+        UpdateIcons();
+    };
+    k.Down = [this] {
+        BrowserState &b = browser();
+        // A collection filtered down to nothing has no row to go to.
+        if (!b.HasTitles || b.ViewList.isEmpty())
+            return;
+        b.ScreenMode = smRowA;
+        UpdateIcons();
+        host().ShiftCoverArt(u"Down"_qs);
+    };
+    k.Enter = [this] { ActivateIcon(); };
+    dispatcher.setMode(smIconBar, k);
+    // While a sync runs every key has only the common effects.
+    dispatcher.setMode(smSyncing, ModeKeys{});
+}
+
+bool IconBar::backdropIs(const QString &key) const
+{
+    return m_backdropKey == key && m_backdropPicture == m_background->pictureName();
+}
+
+void IconBar::rememberBackdrop(const QString &key)
+{
+    m_backdropKey = key;
+    m_backdropPicture = m_background->pictureName();
+}
+
+bool IconBar::updateBackdrop()
+{
+    const QString before = m_background->pictureName();
+    const tSettings &s = host().settings();
+    if (!s.ShowHelp && !s.FanArtBackground.isEmpty()) {
+        const tTitles &titles = host().titles();
+        bool found = false;
+        for (qsizetype i = 0; i < titles.Title.size() && !found; ++i) {
+            const tTitle &t = titles.Title.at(i);
+            if (t.Title != s.FanArtBackground)
+                continue;
+            found = true;
+            const QString key = u"fanart|"_qs + t.Directory + u'|' + t.ImgFanArt;
+            if (!backdropIs(key)) {
+                host().LoadFanArt(m_background, qint32(i));
+                rememberBackdrop(key);
+            }
+        }
+        // No title of that name: the backdrop stays as it is, and one that
+        // never had a picture gets the plain backdrop rather than none.
+        if (!found && m_background->picture().isNull())
+            host().LoadFanArt(m_background, -1);
+    } else {
+        const QString name = ImageResources::BackdropName(s.ShowHelp, !s.Folders.isEmpty(), browser().HasTitles);
+        if (!backdropIs(name)) {
+            m_background->setPicture(host().images().image(name), name);
+            rememberBackdrop(name);
+        }
+    }
+    return m_background->pictureName() != before;
+}
+
+void IconBar::UpdateIcons()
 {
     // A new backdrop takes new text colours (no events run here: this is
     // called from key handlers).
-    if (updateBackdrop(form))
-        glow::Recolor(form);
+    if (updateBackdrop())
+        glow::RecolorScreens(host());
 
-    const bool hasFolders = !form.Settings.Folders.isEmpty();
+    const tSettings &settings = host().settings();
+    const BrowserState &b = browser();
+    const bool hasFolders = !settings.Folders.isEmpty();
     for (int i = kSyncIcon; i < kExitIcon; ++i) {
-        const bool present = i == kSyncIcon ? hasFolders : form.HasTitles;
-        form.image(QString::fromUtf16(mainlayout::kIconNames[i]))->setVisible(present);
+        const bool present = i == kSyncIcon ? hasFolders : b.HasTitles;
+        m_icons[i]->setVisible(present);
     }
 
-    ImageElement *bar = form.image(u"ImageIconBar"_qs);
-    ImageElement *exit = form.image(u"ImageExit"_qs);
-    LabelElement *clock = form.label(u"LabelClock"_qs);
-    const tScreenMode mode = form.ScreenMode;
-
+    ImageElement *exit = m_icons[kExitIcon];
+    const tScreenMode mode = b.ScreenMode;
     if (mode == smSettingsFirst + 1) {
         // The settings screen has just opened on its folder row.
-        clock->hide();
+        m_clock->hide();
         exit->show();
         // The folder icon of that row is the settings screen's own.
         return;
     }
 
     const bool onBar = mode == smIconBar;
+    ImageResources &images = host().images();
     for (int i = 0; i < kIconCount; ++i) {
-        const QString name = iconPicture(i, form.Filter.ShowWatched, onBar && form.IconIndex == i);
-        ImageElement *icon = form.image(QString::fromUtf16(mainlayout::kIconNames[i]));
-        if (icon->pictureName() != name)
-            icon->setPicture(form.images().image(name), name);
+        const QString name = iconPicture(i, b.Filter.ShowWatched, onBar && b.IconIndex == i);
+        if (m_icons[i]->pictureName() != name)
+            m_icons[i]->setPicture(images.image(name), name);
     }
     // The clock takes the exit icon's place while the focus is elsewhere.
-    const bool clockShown = !onBar && form.Settings.ShowClock;
-    clock->setVisible(clockShown);
+    const bool clockShown = !onBar && settings.ShowClock;
+    m_clock->setVisible(clockShown);
     exit->setVisible(!clockShown);
-    bar->setOpacity(onBar ? 1.0 : 0.12);
+    m_bar->setOpacity(onBar ? 1.0 : 0.12);
 }
 
-void ActivateIcon(TForm1 &form)
+void IconBar::ActivateIcon()
 {
-    const int icon = form.IconIndex;
-    const bool hasFolders = !form.Settings.Folders.isEmpty();
+    const int icon = browser().IconIndex;
+    const bool hasFolders = !host().settings().Folders.isEmpty();
     if (icon == kSettingsIcon) {
-        form.OpenSettings();
+        host().OpenSettings();
     } else if (icon == kSyncIcon) {
         if (hasFolders)
-            form.SyncFolders();
+            host().SyncFolders();
     } else if (icon == kExitIcon) {
-        form.OpenIconMenu(icon);
-    } else if (icon > kSyncIcon && icon < kExitIcon && form.HasTitles) {
-        form.OpenIconMenu(icon);
+        OpenIconMenu(icon);
+    } else if (icon > kSyncIcon && icon < kExitIcon && browser().HasTitles) {
+        OpenIconMenu(icon);
     }
 }
 
-} // namespace iconbar
+void IconBar::OpenIconMenu(int icon)
+{
+    OptionMenus *menus = host().screen<OptionMenus>();
+    BrowserState &b = browser();
+    switch (icon) {
+    case 2: menus->OpenMediaTypes(); break;
+    case 3:
+        b.Filter.ShowWatched = !b.Filter.ShowWatched;
+        UpdateIcons();
+        host().SortItems();
+        break;
+    case 4: menus->OpenGenres(); break;
+    case 5: menus->OpenCats(); break;
+    case 6: menus->OpenSort(); break;
+    case 8: host().screen<SearchOverlay>()->Open(); break;
+    case 9:
+        b.Filter.ShowWatchListOnly = !b.Filter.ShowWatchListOnly;
+        UpdateIcons();
+        host().SortItems();
+        break;
+    case 10: menus->OpenExit(); break;
+    default: break; // 7, the filter icon, opens nothing
+    }
+}

@@ -1,10 +1,9 @@
 #include "ui/keydispatcher.h"
 
-#include "app/tform1.h"
 #include "ui/remotekeys.h"
-#include "ui/scene.h"
+#include "ui/screen.h"
 
-KeyDispatcher::KeyDispatcher(TForm1 &form) : m_form(form) {}
+KeyDispatcher::KeyDispatcher(BrowserState &state) : m_state(state) {}
 
 void KeyDispatcher::setMode(tScreenMode mode, ModeKeys keys)
 {
@@ -27,27 +26,22 @@ void KeyDispatcher::FormKeyDown(quint16 &Key, QChar &KeyChar)
     if (m_fieldFilter)
         m_fieldFilter(Key, KeyChar);
 
-    m_form.ToggleDetails(false);
-    m_form.TimerShowDetails.stop();
+    if (m_common.beforeKey)
+        m_common.beforeKey();
     m_suppressDetails = false;
-    m_form.RestartScreenSaverCountdown();
 
-    Element *screenSaver = m_form.scene().element(u"ImageScreenSaver1"_qs);
-    if (screenSaver && screenSaver->isShown()) {
-        // The key only ends the screensaver.
-        screenSaver->hide();
-    } else {
+    // A key that ends the screensaver does nothing else.
+    if (!m_common.endScreenSaver || !m_common.endScreenSaver())
         dispatch(Key, KeyChar);
-    }
 
-    if (IsCarouselMode(m_form.ScreenMode) && !m_suppressDetails)
-        m_form.TimerShowDetails.start();
+    if (IsCarouselMode(m_state.ScreenMode) && !m_suppressDetails && m_common.detailsAfterKey)
+        m_common.detailsAfterKey();
 }
 
 void KeyDispatcher::dispatch(quint16 key, QChar keyChar)
 {
     // Actions may change the mode; the table of the mode at the key's arrival acts.
-    const ModeKeys &keys = m_modes[m_form.ScreenMode];
+    const ModeKeys &keys = m_modes[m_state.ScreenMode];
     auto run = [](const std::function<void()> &action) {
         if (action)
             action();

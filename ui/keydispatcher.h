@@ -10,7 +10,7 @@
 #include <array>
 #include <functional>
 
-class TForm1;
+struct BrowserState;
 
 // What one screen mode does with each kind of key. An empty entry means the
 // key does nothing in that mode.
@@ -30,10 +30,26 @@ struct ModeKeys {
     bool DetailsAfterKey = false;
 };
 
+// The window's own part of every key, around the dispatch.
+struct KeyCommonWork {
+    // Before the dispatch: the details pop-up closes and the screensaver's
+    // idle countdown starts again.
+    std::function<void()> beforeKey;
+    // Ends a showing screensaver; true when it was showing, and the key then
+    // does nothing else.
+    std::function<bool()> endScreenSaver;
+    // After a key on a carousel row that did not keep the pop-up closed: the
+    // pop-up's delay starts.
+    std::function<void()> detailsAfterKey;
+};
+
 class KeyDispatcher
 {
 public:
-    explicit KeyDispatcher(TForm1 &form);
+    // The mode is read from `state` at every key.
+    explicit KeyDispatcher(BrowserState &state);
+
+    void setCommonWork(KeyCommonWork work) { m_common = std::move(work); }
 
     void setMode(tScreenMode mode, ModeKeys keys);
     void setModes(tScreenMode first, tScreenMode last, const ModeKeys &keys);
@@ -52,7 +68,8 @@ public:
 private:
     void dispatch(quint16 key, QChar keyChar);
 
-    TForm1 &m_form;
+    BrowserState &m_state;
+    KeyCommonWork m_common;
     std::array<ModeKeys, 256> m_modes;
     std::function<void(quint16 &, QChar &)> m_fieldFilter;
     bool m_suppressDetails = false;

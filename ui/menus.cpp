@@ -1,9 +1,8 @@
 #include "ui/menus.h"
 
-#include "app/statedump.h"
-#include "app/tform1.h"
 #include "art/imageresources.h"
 #include "platform/power.h"
+#include "ui/keydispatcher.h"
 #include "ui/messages.h"
 #include "ui/scene.h"
 
@@ -35,11 +34,11 @@ void highlight(LabelElement *label, bool underCursor)
     label->setColor(underCursor ? QColor(Qt::white) : colors::LightSkyBlue);
 }
 
-struct SortRow {
+struct SortEntry {
     const char16_t *label;
     const char16_t *text;
 };
-constexpr SortRow kSortRows[7] = {
+constexpr SortEntry kSortRows[7] = {
     {u"Sort_Label_byTitle", u"By Title"},
     {u"Sort_Label_byStars", u"By Star Rating"},
     {u"Sort_Label_byRuntime", u"By Runtime"},
@@ -99,6 +98,19 @@ QFont columnFont()
 bool containsIgnoringCase(const QStringList &list, const QString &value)
 {
     return list.contains(value, Qt::CaseInsensitive);
+}
+
+// Moves a cursor and redraws the menu; a refused move changes nothing.
+template <typename Move, typename Show>
+std::function<void()> moveCursor(int &cursor, Move move, Show show)
+{
+    return [&cursor, move, show] {
+        const int next = move(cursor);
+        if (next == cursor)
+            return;
+        cursor = next;
+        show();
+    };
 }
 
 } // namespace
@@ -215,37 +227,87 @@ struct OptionMenus::Grid {
     QList<ImageElement *> checkBoxes; // grows with the list, never shrinks
 };
 
-OptionMenus::OptionMenus(TForm1 &form)
-    : m_form(form), m_power(MakeSystemPowerControl()), m_genres(std::make_unique<Grid>()),
+OptionMenus::OptionMenus(ScreenHost &host)
+    : ScreenComponent(host), m_power(MakeSystemPowerControl()), m_genres(std::make_unique<Grid>()),
       m_cats(std::make_unique<Grid>())
 {
     m_genres->look = &kGenreLook;
     m_cats->look = &kCatLook;
-    Scene &scene = form.scene();
+    Scene &scene = host.scene();
     buildSort(scene);
     buildMediaTypes(scene);
     buildGrid(scene);
     buildExit(scene);
-
-    static const bool registered = [] {
-        RegisterStateField([](const TForm1 &f, QJsonObject &state) {
-            const OptionMenus &m = const_cast<TForm1 &>(f).menus();
-            state[u"SortCursor"_qs] = m.SortCursor;
-            state[u"MediaTypeCursor"_qs] = m.MediaTypeCursor;
-            state[u"GenreCursor"_qs] = m.GenreCursor;
-            state[u"CatCursor"_qs] = m.CatCursor;
-            state[u"ExitCursor"_qs] = m.ExitCursor;
-            state[u"GenreMode"_qs] = f.Filter.GenreMode;
-            state[u"SelectedGenres"_qs] = QJsonArray::fromStringList(f.Filter.SelectedGenres);
-            state[u"CatMode"_qs] = f.Filter.CatMode;
-            state[u"SelectedCats"_qs] = QJsonArray::fromStringList(f.Filter.SelectedCats);
-        });
-        return true;
-    }();
-    Q_UNUSED(registered);
 }
 
 OptionMenus::~OptionMenus() = default;
+
+void OptionMenus::dumpState(QJsonObject &state) const
+{
+    const ViewFilter &filter = browser().Filter;
+    state[u"SortCursor"_qs] = SortCursor;
+    state[u"MediaTypeCursor"_qs] = MediaTypeCursor;
+    state[u"GenreCursor"_qs] = GenreCursor;
+    state[u"CatCursor"_qs] = CatCursor;
+    state[u"ExitCursor"_qs] = ExitCursor;
+    state[u"GenreMode"_qs] = filter.GenreMode;
+    state[u"SelectedGenres"_qs] = QJsonArray::fromStringList(filter.SelectedGenres);
+    state[u"CatMode"_qs] = filter.CatMode;
+    state[u"SelectedCats"_qs] = QJsonArray::fromStringList(filter.SelectedCats);
+}
+
+void OptionMenus::registerKeys(KeyDispatcher &dispatcher)
+{
+    auto sortKeys = [this](bool defaultSort) {
+        auto show = [this] { ShowSort(); };
+        ModeKeys k;
+        k.Left = moveCursor(SortCursor, SortCursorLeft, show);
+        k.Right = moveCursor(SortCursor, SortCursorRight, show);
+        k.Up = moveCursor(SortCursor, SortCursorUp, show);
+        k.Down = moveCursor(SortCursor, SortCursorDown, show);
+        if (defaultSort)
+            k.Enter = [this] { ChooseDefaultSort(); };
+        else
+            k.Enter = [this] { ChooseSort(); };
+        return k;
+    };
+    dispatcher.setMode(smSortMenu, sortKeys(false));
+    dispatcher.setMode(smDefaultSortMenu, sortKeys(true));
+
+    ModeKeys mediaTypes;
+    auto showMediaTypes = [this] { ShowMediaTypes(); };
+    mediaTypes.Up = moveCursor(MediaTypeCursor, [](int c) { return c > 0 ? c - 1 : c; }, showMediaTypes);
+    mediaTypes.Down = moveCursor(MediaTypeCursor, [](int c) { return c < 6 ? c + 1 : c; }, showMediaTypes);
+    mediaTypes.Enter = [this] { ChooseMediaType(); };
+    dispatcher.setMode(smMediaTypeMenu, std::move(mediaTypes));
+
+    auto gridKeys = [this](bool cats) {
+        int &cursor = cats ? CatCursor : GenreCursor;
+        auto show = [this, cats] { cats ? ShowCats() : ShowGenre(); };
+        // The layout follows the list as it is when the key arrives.
+        auto layout = [this, cats] {
+            const tTitles &titles = host().titles();
+            return MakeGridLayout(int((cats ? titles.MyCats : titles.MyGenres).size()));
+        };
+        ModeKeys k;
+        k.Up = moveCursor(cursor, [layout](int c) { return layout().up(c); }, show);
+        k.Down = moveCursor(cursor, [layout](int c) { return layout().down(c); }, show);
+        k.Left = moveCursor(cursor, [layout](int c) { return layout().left(c); }, show);
+        k.Right = moveCursor(cursor, [layout](int c) { return layout().right(c); }, show);
+        k.Enter = [this, cats] { cats ? ChooseCat() : ChooseGenre(); };
+        return k;
+    };
+    dispatcher.setMode(smGenreMenu, gridKeys(false));
+    dispatcher.setMode(smCatMenu, gridKeys(true));
+
+    ModeKeys exit;
+    auto showExit = [this] { ShowExit(); };
+    exit.Up = moveCursor(ExitCursor, [](int c) { return c > 0 ? c - 1 : c; }, showExit);
+    exit.Down = moveCursor(ExitCursor, [](int c) { return c < 2 ? c + 1 : c; }, showExit);
+    exit.Enter = [this] { ChooseExit(); };
+    exit.Backspace = [this] { CloseExit(); };
+    dispatcher.setMode(smExitMenu, std::move(exit));
+}
 
 void OptionMenus::setPowerControl(std::unique_ptr<PowerControl> power)
 {
@@ -258,13 +320,14 @@ void OptionMenus::buildSort(Scene &scene)
     panel->setBackground(kPanel);
     panel->setZValue(kMenuZ);
     panel->hide();
+    m_sortPanel = panel;
     for (int r = 0; r < 7; ++r) {
         const QString name = QString::fromUtf16(kSortRows[r].label);
-        entryLabel(scene, name, QString::fromUtf16(kSortRows[r].text), 100, 24 + 48 * r, panel);
-        entryLabel(scene, name + u"_Up"_qs, u"\u25B2"_qs, 24, 21 + 48 * r, panel);
-        entryLabel(scene, name + u"_Down"_qs, u"\u25BC"_qs, 60, 21 + 48 * r, panel);
+        m_sortRows[r].name = entryLabel(scene, name, QString::fromUtf16(kSortRows[r].text), 100, 24 + 48 * r, panel);
+        m_sortRows[r].up = entryLabel(scene, name + u"_Up"_qs, u"\u25B2"_qs, 24, 21 + 48 * r, panel);
+        m_sortRows[r].down = entryLabel(scene, name + u"_Down"_qs, u"\u25BC"_qs, 60, 21 + 48 * r, panel);
     }
-    entryLabel(scene, u"Sort_Label_Cancel"_qs, u"Cancel"_qs, 100, 384, panel);
+    m_sortCancel = entryLabel(scene, u"Sort_Label_Cancel"_qs, u"Cancel"_qs, 100, 384, panel);
 }
 
 void OptionMenus::buildMediaTypes(Scene &scene)
@@ -273,9 +336,13 @@ void OptionMenus::buildMediaTypes(Scene &scene)
     panel->setBackground(kPanel);
     panel->setZValue(kMenuZ);
     panel->hide();
-    for (const MediaTypeEntry &e : kMediaTypes)
-        entryLabel(scene, QString::fromUtf16(e.label), QString::fromUtf16(e.text), 42, e.y, panel);
+    m_mediaTypePanel = panel;
+    for (int i = 0; i < 6; ++i) {
+        const MediaTypeEntry &e = kMediaTypes[i];
+        m_mediaTypes[i] = entryLabel(scene, QString::fromUtf16(e.label), QString::fromUtf16(e.text), 42, e.y, panel);
+    }
     LabelElement *cancel = entryLabel(scene, u"MediaType_Label6_Cancel"_qs, u"Cancel"_qs, 0, 335, panel);
+    m_mediaTypes[6] = cancel;
     const qreal height = cancel->size().height();
     cancel->setAutoSize(false);
     cancel->setGeometry({0, 335, 385, height});
@@ -289,10 +356,11 @@ void OptionMenus::buildExit(Scene &scene)
     panel->setBackground(kPanel);
     panel->setZValue(kMenuZ);
     panel->hide();
+    m_exitPanel = panel;
     const QString texts[3] = {u"Reboot"_qs, u"Exit"_qs, u"Cancel"_qs};
     const int ys[3] = {14, 62, 112};
     for (int i = 0; i < 3; ++i)
-        entryLabel(scene, QString::fromUtf16(kExitLabels[i]), texts[i], 18, ys[i], panel);
+        m_exitEntries[i] = entryLabel(scene, QString::fromUtf16(kExitLabels[i]), texts[i], 18, ys[i], panel);
 }
 
 void OptionMenus::buildGrid(Scene &scene)
@@ -301,16 +369,18 @@ void OptionMenus::buildGrid(Scene &scene)
     panel->setBackground(kPanel);
     panel->setZValue(kMenuZ);
     panel->hide();
+    m_gridPanel = panel;
     const QFont font = columnFont();
-    for (const char16_t *name : kColumnLabels) {
-        LabelElement *column = scene.addLabel(QString::fromUtf16(name), {0, 0, 0, 0}, panel);
+    for (int c = 0; c < 3; ++c) {
+        LabelElement *column = scene.addLabel(QString::fromUtf16(kColumnLabels[c]), {0, 0, 0, 0}, panel);
         column->setFont(font);
         column->setColor(colors::LightSkyBlue);
         column->setAutoSize(true);
+        m_gridColumns[c] = column;
     }
-    entryLabel(scene, u"Genres_Label_ShowAnyOf"_qs, {}, 0, 0, panel);
-    entryLabel(scene, u"Genres_Label_ShowOnly"_qs, {}, 0, 0, panel);
-    entryLabel(scene, u"Genres_Label_ShowALL"_qs, {}, 0, 0, panel);
+    m_anyOf = entryLabel(scene, u"Genres_Label_ShowAnyOf"_qs, {}, 0, 0, panel);
+    m_allOf = entryLabel(scene, u"Genres_Label_ShowOnly"_qs, {}, 0, 0, panel);
+    m_showAll = entryLabel(scene, u"Genres_Label_ShowALL"_qs, {}, 0, 0, panel);
 }
 
 void OptionMenus::RebuildGrids()
@@ -322,14 +392,13 @@ void OptionMenus::RebuildGrids()
 void OptionMenus::rebuildGrid(bool cats)
 {
     Grid &grid = cats ? *m_cats : *m_genres;
-    const QStringList &entries = cats ? m_form.Titles.MyCats : m_form.Titles.MyGenres;
+    const QStringList &entries = cats ? host().titles().MyCats : host().titles().MyGenres;
     grid.entries = entries;
     grid.layout = MakeGridLayout(int(entries.size()));
-    Scene &scene = m_form.scene();
-    Element *panel = scene.element(u"ImageGenresBackground"_qs);
+    Scene &scene = host().scene();
     while (grid.checkBoxes.size() < entries.size()) {
         ImageElement *box = scene.addImage(QString::fromUtf16(grid.look->checkBoxPrefix) + QString::number(grid.checkBoxes.size()),
-                                           QRectF(QPointF(0, 0), kCheckBoxSize), panel);
+                                           QRectF(QPointF(0, 0), kCheckBoxSize), m_gridPanel);
         box->hide();
         grid.checkBoxes.append(box);
     }
@@ -347,37 +416,34 @@ void OptionMenus::rebuildGrid(bool cats)
 
 void OptionMenus::HideAll()
 {
-    for (const QString &name : {u"ImageSortBackground"_qs, u"ImageMediaTypeBackground"_qs, u"ImageGenresBackground"_qs,
-                                u"ImageExitOptions"_qs})
-        m_form.image(name)->hide();
+    for (ImageElement *panel : {m_sortPanel, m_mediaTypePanel, m_gridPanel, m_exitPanel})
+        panel->hide();
 }
 
 void OptionMenus::ShowSort()
 {
     for (int r = 0; r < 7; ++r) {
-        const QString name = QString::fromUtf16(kSortRows[r].label);
         const bool onRow = SortCursor < 14 && SortCursor / 2 == r;
-        highlight(m_form.label(name), onRow);
-        highlight(m_form.label(name + u"_Up"_qs), onRow && SortCursor % 2 == 0);
-        highlight(m_form.label(name + u"_Down"_qs), onRow && SortCursor % 2 == 1);
+        highlight(m_sortRows[r].name, onRow);
+        highlight(m_sortRows[r].up, onRow && SortCursor % 2 == 0);
+        highlight(m_sortRows[r].down, onRow && SortCursor % 2 == 1);
     }
-    highlight(m_form.label(u"Sort_Label_Cancel"_qs), SortCursor >= 14);
-    m_form.image(u"ImageSortBackground"_qs)->show();
+    highlight(m_sortCancel, SortCursor >= 14);
+    m_sortPanel->show();
 }
 
 void OptionMenus::ShowMediaTypes()
 {
-    for (int i = 0; i < 6; ++i)
-        highlight(m_form.label(QString::fromUtf16(kMediaTypes[i].label)), MediaTypeCursor == i);
-    highlight(m_form.label(u"MediaType_Label6_Cancel"_qs), MediaTypeCursor == 6);
-    m_form.image(u"ImageMediaTypeBackground"_qs)->show();
+    for (int i = 0; i < 7; ++i)
+        highlight(m_mediaTypes[i], MediaTypeCursor == i);
+    m_mediaTypePanel->show();
 }
 
 void OptionMenus::ShowExit()
 {
     for (int i = 0; i < 3; ++i)
-        highlight(m_form.label(QString::fromUtf16(kExitLabels[i])), ExitCursor == i);
-    m_form.image(u"ImageExitOptions"_qs)->show();
+        highlight(m_exitEntries[i], ExitCursor == i);
+    m_exitPanel->show();
 }
 
 void OptionMenus::ShowGenre() { showGrid(false); }
@@ -387,18 +453,17 @@ void OptionMenus::showGrid(bool cats)
 {
     Grid &grid = cats ? *m_cats : *m_genres;
     Grid &other = cats ? *m_genres : *m_cats;
-    const QStringList &entries = cats ? m_form.Titles.MyCats : m_form.Titles.MyGenres;
+    const QStringList &entries = cats ? host().titles().MyCats : host().titles().MyGenres;
     if (grid.entries != entries)
         rebuildGrid(cats);
     const GridLook &look = *grid.look;
     const GridLayout &g = grid.layout;
     const int cursor = cats ? CatCursor : GenreCursor;
-    const QStringList &selected = cats ? m_form.Filter.SelectedCats : m_form.Filter.SelectedGenres;
+    const QStringList &selected = cats ? browser().Filter.SelectedCats : browser().Filter.SelectedGenres;
 
-    ImageElement *panel = m_form.image(u"ImageGenresBackground"_qs);
-    panel->setGeometry({look.panelX, kGridTop, look.panelWidth, qreal(g.panelHeight())});
+    m_gridPanel->setGeometry({look.panelX, kGridTop, look.panelWidth, qreal(g.panelHeight())});
     for (int c = 0; c < 3; ++c) {
-        LabelElement *column = m_form.label(QString::fromUtf16(kColumnLabels[c]));
+        LabelElement *column = m_gridColumns[c];
         const QStringList names = grid.entries.mid(g.columnStart[c], g.columnSize[c]);
         column->setText(names.join(u'\n'));
         // Each line's middle at the middle of its row's check box.
@@ -407,7 +472,7 @@ void OptionMenus::showGrid(bool cats)
     }
     for (ImageElement *box : std::as_const(other.checkBoxes))
         box->hide();
-    ImageResources &images = m_form.images();
+    ImageResources &images = host().images();
     for (int i = 0; i < g.count; ++i) {
         const bool isSelected = containsIgnoringCase(selected, grid.entries.at(i));
         const QString picture = u"PngCheckbox"_qs + (i == cursor ? u"White"_qs : u"Blue"_qs)
@@ -418,50 +483,47 @@ void OptionMenus::showGrid(bool cats)
     }
 
     const qreal height = g.panelHeight();
-    LabelElement *anyOf = m_form.label(u"Genres_Label_ShowAnyOf"_qs);
-    LabelElement *allOf = m_form.label(u"Genres_Label_ShowOnly"_qs);
-    LabelElement *showAll = m_form.label(u"Genres_Label_ShowALL"_qs);
-    anyOf->setText(QString::fromUtf16(look.anyOf));
-    allOf->setText(QString::fromUtf16(look.allOf));
-    showAll->setText(QString::fromUtf16(look.showAll));
-    anyOf->setPos(look.anyOfX, height - 120);
-    allOf->setPos(look.allOfX, height - 120);
-    showAll->setPos(look.showAllX, height - 72);
-    highlight(anyOf, cursor == g.anyOf());
-    highlight(allOf, cursor == g.allOf());
-    highlight(showAll, cursor == g.showAll());
-    panel->show();
+    m_anyOf->setText(QString::fromUtf16(look.anyOf));
+    m_allOf->setText(QString::fromUtf16(look.allOf));
+    m_showAll->setText(QString::fromUtf16(look.showAll));
+    m_anyOf->setPos(look.anyOfX, height - 120);
+    m_allOf->setPos(look.allOfX, height - 120);
+    m_showAll->setPos(look.showAllX, height - 72);
+    highlight(m_anyOf, cursor == g.anyOf());
+    highlight(m_allOf, cursor == g.allOf());
+    highlight(m_showAll, cursor == g.showAll());
+    m_gridPanel->show();
 }
 
 // ---------------------------------------------------------------- opening
 
 void OptionMenus::OpenSort()
 {
-    m_form.ScreenMode = smSortMenu;
-    SortCursor = m_form.Filter.CurrentSort;
+    browser().ScreenMode = smSortMenu;
+    SortCursor = browser().Filter.CurrentSort;
     ShowSort();
 }
 
 void OptionMenus::OpenDefaultSort()
 {
-    m_form.ScreenMode = smDefaultSortMenu;
-    SortCursor = m_form.Settings.DefaultSort;
+    browser().ScreenMode = smDefaultSortMenu;
+    SortCursor = host().settings().DefaultSort;
     ShowSort();
 }
 
 void OptionMenus::OpenMediaTypes()
 {
-    m_form.ScreenMode = smMediaTypeMenu;
+    browser().ScreenMode = smMediaTypeMenu;
     MediaTypeCursor = 6;
     ShowMediaTypes();
 }
 
 bool OptionMenus::OpenGenres()
 {
-    if (m_form.Titles.MyGenres.isEmpty())
+    if (host().titles().MyGenres.isEmpty())
         return false;
     rebuildGrid(false);
-    m_form.ScreenMode = smGenreMenu;
+    browser().ScreenMode = smGenreMenu;
     GenreCursor = m_genres->layout.showAll();
     ShowGenre();
     return true;
@@ -469,10 +531,10 @@ bool OptionMenus::OpenGenres()
 
 bool OptionMenus::OpenCats()
 {
-    if (m_form.Titles.MyCats.isEmpty())
+    if (host().titles().MyCats.isEmpty())
         return false;
     rebuildGrid(true);
-    m_form.ScreenMode = smCatMenu;
+    browser().ScreenMode = smCatMenu;
     CatCursor = m_cats->layout.showAll();
     ShowCats();
     return true;
@@ -480,7 +542,7 @@ bool OptionMenus::OpenCats()
 
 void OptionMenus::OpenExit()
 {
-    m_form.ScreenMode = smExitMenu;
+    browser().ScreenMode = smExitMenu;
     ExitCursor = 1;
     ShowExit();
 }
@@ -490,16 +552,16 @@ void OptionMenus::OpenExit()
 void OptionMenus::closeToIconBar()
 {
     HideAll();
-    m_form.ScreenMode = smIconBar;
-    m_form.UpdateIcons();
+    browser().ScreenMode = smIconBar;
+    host().UpdateIcons();
 }
 
 void OptionMenus::ChooseSort()
 {
-    m_form.image(u"ImageSortBackground"_qs)->hide();
-    if (SortCursor < 14 && SortCursor != m_form.Filter.CurrentSort) {
-        m_form.Filter.CurrentSort = tSort(SortCursor);
-        m_form.SortItems();
+    m_sortPanel->hide();
+    if (SortCursor < 14 && SortCursor != browser().Filter.CurrentSort) {
+        browser().Filter.CurrentSort = tSort(SortCursor);
+        host().SortItems();
     } else {
         // The same order again, or Cancel: the view list and its focus stay.
         closeToIconBar();
@@ -508,12 +570,13 @@ void OptionMenus::ChooseSort()
 
 void OptionMenus::ChooseDefaultSort()
 {
-    m_form.image(u"ImageSortBackground"_qs)->hide();
+    m_sortPanel->hide();
     if (SortCursor < 14) {
-        m_form.Settings.DefaultSort = tSort(SortCursor);
-        m_form.Settings.Changed = true;
+        tSettings &settings = host().settings();
+        settings.DefaultSort = tSort(SortCursor);
+        settings.Changed = true;
     }
-    m_form.ScreenMode = 9; // the settings screen's default-sort row
+    browser().ScreenMode = 9; // the settings screen's default-sort row
     if (m_settingsRedraw)
         m_settingsRedraw();
 }
@@ -521,10 +584,10 @@ void OptionMenus::ChooseDefaultSort()
 void OptionMenus::ChooseMediaType()
 {
     if (MediaTypeCursor >= 0 && MediaTypeCursor <= 5)
-        m_form.Filter.MediaTypeFilter = tMediaType(MediaTypeCursor);
-    m_form.image(u"ImageMediaTypeBackground"_qs)->hide();
+        browser().Filter.MediaTypeFilter = tMediaType(MediaTypeCursor);
+    m_mediaTypePanel->hide();
     // Cancel rebuilds as well, which brings the focus back to the first title.
-    m_form.SortItems();
+    host().SortItems();
 }
 
 void OptionMenus::ChooseGenre() { chooseGrid(false); }
@@ -535,8 +598,9 @@ void OptionMenus::chooseGrid(bool cats)
     Grid &grid = cats ? *m_cats : *m_genres;
     const GridLayout &g = grid.layout;
     const int cursor = cats ? CatCursor : GenreCursor;
-    QStringList &selected = cats ? m_form.Filter.SelectedCats : m_form.Filter.SelectedGenres;
-    QString &mode = cats ? m_form.Filter.CatMode : m_form.Filter.GenreMode;
+    ViewFilter &filter = browser().Filter;
+    QStringList &selected = cats ? filter.SelectedCats : filter.SelectedGenres;
+    QString &mode = cats ? filter.CatMode : filter.GenreMode;
 
     if (cursor >= 0 && cursor < g.count) {
         const QString &entry = grid.entries.at(cursor);
@@ -559,8 +623,8 @@ void OptionMenus::chooseGrid(bool cats)
     } else {
         return;
     }
-    m_form.image(u"ImageGenresBackground"_qs)->hide();
-    m_form.SortItems();
+    m_gridPanel->hide();
+    host().SortItems();
 }
 
 void OptionMenus::ChooseExit()
@@ -568,7 +632,7 @@ void OptionMenus::ChooseExit()
     switch (ExitCursor) {
     case 0:
         if (const std::optional<QString> error = m_power->Reboot()) {
-            messages::ShowError(*error, &m_form);
+            messages::ShowError(*error, host().window());
             return;
         }
         m_power->EndProgram();
@@ -584,8 +648,8 @@ void OptionMenus::ChooseExit()
 
 void OptionMenus::CloseExit()
 {
-    m_form.image(u"ImageExitOptions"_qs)->hide();
-    m_form.ScreenMode = smIconBar;
+    m_exitPanel->hide();
+    browser().ScreenMode = smIconBar;
     // The bar shows its selected icon again.
-    m_form.UpdateIcons();
+    host().UpdateIcons();
 }

@@ -4,21 +4,21 @@
 // Each is an overlay of labels drawn from its cursor: the entry under the
 // cursor white, all others light sky blue.
 
+#include "ui/screen.h"
 #include "ui/screenmode.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <memory>
 
-class Element;
 class ImageElement;
 class LabelElement;
 class PowerControl;
 class Scene;
-class TForm1;
 
 // Where the entries of a genre or category grid lie. Entries 0 to L - 1 are
 // the list's entries; L, L + 1, L + 2 are the any-of, all-of and show-all
@@ -53,12 +53,17 @@ int SortCursorRight(int cursor);
 int SortCursorUp(int cursor);
 int SortCursorDown(int cursor);
 
-class OptionMenus
+class OptionMenus : public ScreenComponent
 {
 public:
-    // Puts the menus' elements on the form's surface (hidden).
-    explicit OptionMenus(TForm1 &form);
-    ~OptionMenus();
+    // Puts the menus' elements on the window's surface (hidden).
+    explicit OptionMenus(ScreenHost &host);
+    ~OptionMenus() override;
+
+    // Modes 28, 38 to 41 and 49.
+    void registerKeys(KeyDispatcher &dispatcher) override;
+    // The cursors and the genre and category selections.
+    void dumpState(QJsonObject &state) const override;
 
     int SortCursor = 0;
     int MediaTypeCursor = 6;
@@ -103,6 +108,11 @@ public:
 
 private:
     struct Grid;
+    struct SortRow {
+        LabelElement *name;
+        LabelElement *up;
+        LabelElement *down;
+    };
     void buildSort(Scene &scene);
     void buildMediaTypes(Scene &scene);
     void buildExit(Scene &scene);
@@ -112,7 +122,20 @@ private:
     void rebuildGrid(bool cats);
     void closeToIconBar();
 
-    TForm1 &m_form;
+    ImageElement *m_sortPanel = nullptr;
+    std::array<SortRow, 7> m_sortRows{};
+    LabelElement *m_sortCancel = nullptr;
+    ImageElement *m_mediaTypePanel = nullptr;
+    std::array<LabelElement *, 7> m_mediaTypes{}; // the six types, then Cancel
+    ImageElement *m_exitPanel = nullptr;
+    std::array<LabelElement *, 3> m_exitEntries{};
+    // The genre and category menus share one panel and its labels.
+    ImageElement *m_gridPanel = nullptr;
+    std::array<LabelElement *, 3> m_gridColumns{};
+    LabelElement *m_anyOf = nullptr;
+    LabelElement *m_allOf = nullptr;
+    LabelElement *m_showAll = nullptr;
+
     std::unique_ptr<PowerControl> m_power;
     std::function<void()> m_settingsRedraw;
     std::unique_ptr<Grid> m_genres;

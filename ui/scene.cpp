@@ -19,6 +19,21 @@ void Scene::registerElement(Element *e, Element *parent)
     m_order.append(e->name());
 }
 
+void Scene::removeElement(Element *element)
+{
+    if (!element)
+        return;
+    const auto forget = [this](Element *e) {
+        m_elements.remove(e->name());
+        m_order.removeOne(e->name());
+    };
+    for (QGraphicsItem *child : element->childItems())
+        if (auto *e = dynamic_cast<Element *>(child))
+            removeElement(e);
+    forget(element);
+    delete element;
+}
+
 LabelElement *Scene::addLabel(const QString &name, const QRectF &geometry, Element *parent)
 {
     auto *e = new LabelElement(name, geometry, parent);

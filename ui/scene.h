@@ -24,6 +24,10 @@ public:
     LabelElement *addLabel(const QString &name, const QRectF &geometry, Element *parent = nullptr);
     ImageElement *addImage(const QString &name, const QRectF &geometry, Element *parent = nullptr);
 
+    // Removes and deletes an element made for one showing (a list's rows),
+    // with the elements below it.
+    void removeElement(Element *element);
+
     Element *element(const QString &name) const { return m_elements.value(name); }
     // Lookups that expect the element to exist and to be of that kind.
     LabelElement *label(const QString &name) const;

@@ -14,6 +14,9 @@ inline constexpr tScreenMode smSettingsLast = 20;
 // A pop-up menu or edit field of the settings screen: 21 to 27 and 31 to 34.
 inline constexpr tScreenMode smSettingsInputFirst = 21;
 inline constexpr tScreenMode smDefaultSortMenu = 28;
+// The on-screen folder browser the settings screen opens to add a folder or
+// choose a program (a mode of its own: the remote drives it, not a mouse).
+inline constexpr tScreenMode smFolderBrowser = 29;
 inline constexpr tScreenMode smSyncing = 35;
 inline constexpr tScreenMode smSearch = 36;
 inline constexpr tScreenMode smSearchEdit = 37;

@@ -1,6 +1,7 @@
 #include "ui/screensaver.h"
 
-#include "app/tform1.h"
+#include "art/artcache.h"
+
 #include "platform/paths.h"
 #include "ui/glow.h"
 #include "ui/scene.h"
@@ -31,9 +32,11 @@ QString ScreenSaverFanArtFile(const tTitle &title, const QString &cachePath, boo
 {
     if (title.ImgFanArt.isEmpty())
         return {};
-    if (localArt && !title.ID.isEmpty()) {
-        const QString cached = JoinNative(cachePath + title.ID, title.ImgFanArt);
-        if (fileExists(cached))
+    if (localArt) {
+        // The cache's own rule for the path: an ID that could name a folder
+        // outside the cache (".." or separators) has no cached copy.
+        const QString cached = ArtCacheFilePath(cachePath, title.ID, title.ImgFanArt, true);
+        if (!cached.isEmpty() && fileExists(cached))
             return cached;
     }
     const QString inFolder = JoinNative(title.Directory, title.ImgFanArt);
@@ -45,14 +48,30 @@ QColor CaptionTextColor(const QColor &glowColor)
     return glow::IsLight(glowColor) ? QColor(Qt::black) : QColor(Qt::white);
 }
 
-ScreenSaver::ScreenSaver(TForm1 &form) : m_form(form)
+ScreenSaver::ScreenSaver(ScreenHost &host, QTimer &slideShowTimer)
+    : ScreenComponent(host), m_timer(slideShowTimer), m_first(host.scene().image(u"ImageScreenSaver1"_qs)),
+      m_second(host.scene().image(u"ImageScreenSaver2"_qs)),
+      m_caption1(host.scene().label(u"ScreenSaver_Label_Title1"_qs)),
+      m_caption2(host.scene().label(u"ScreenSaver_Label_Title2"_qs))
 {
-    form.image(u"ImageScreenSaver1"_qs)->setZValue(kScreenSaverZ);
+    m_first->setZValue(kScreenSaverZ);
+}
+
+bool ScreenSaver::isShowing() const
+{
+    return m_first->isShown();
+}
+
+void ScreenSaver::hide()
+{
+    m_first->hide();
 }
 
 std::optional<qint32> ScreenSaver::PickTitle(QString *fanArtFile) const
 {
-    const QList<tTitle> &titles = m_form.Titles.Title;
+    const QList<tTitle> &titles = host().titles().Title;
+    const QString cachePath = host().cachePath();
+    const bool localArt = host().settings().LocalArt;
     const int n = int(titles.size());
     if (n == 0)
         return std::nullopt;
@@ -66,7 +85,7 @@ std::optional<qint32> ScreenSaver::PickTitle(QString *fanArtFile) const
         const int pick = d + (m_random ? m_random(remaining) : int(QRandomGenerator::global()->bounded(remaining)));
         std::swap(order[d], order[pick]);
         const qint32 index = order.at(d);
-        const QString file = ScreenSaverFanArtFile(titles.at(index), m_form.CachePath, m_form.Settings.LocalArt);
+        const QString file = ScreenSaverFanArtFile(titles.at(index), cachePath, localArt);
         if (!file.isEmpty()) {
             if (fanArtFile)
                 *fanArtFile = file;
@@ -82,20 +101,21 @@ void ScreenSaver::Tick()
     if (m_ticking)
         return;
     m_ticking = true;
-    m_form.TimerSlideShow.stop();
+    m_timer.stop();
 
-    ImageElement *first = m_form.image(u"ImageScreenSaver1"_qs);
-    ImageElement *second = m_form.image(u"ImageScreenSaver2"_qs);
-    LabelElement *caption1 = m_form.label(u"ScreenSaver_Label_Title1"_qs);
-    LabelElement *caption2 = m_form.label(u"ScreenSaver_Label_Title2"_qs);
+    ImageElement *first = m_first;
+    ImageElement *second = m_second;
+    LabelElement *caption1 = m_caption1;
+    LabelElement *caption2 = m_caption2;
+    const tSettings &settings = host().settings();
 
     if (!first->isShown()) {
         first->setOpacity(0);
         second->setOpacity(0);
         first->show();
         second->show();
-        caption1->setVisible(m_form.Settings.ScreenSaverTitle);
-        caption2->setVisible(m_form.Settings.ScreenSaverTitle);
+        caption1->setVisible(settings.ScreenSaverTitle);
+        caption2->setVisible(settings.ScreenSaverTitle);
     }
 
     QString file;
@@ -113,7 +133,7 @@ void ScreenSaver::Tick()
         }
 
         // Labels draw their text as it is, so the title's ampersands stay single.
-        caption->setText(m_form.Titles.Title.at(*index).Title);
+        caption->setText(host().titles().Title.at(*index).Title);
         QImageReader reader(file);
         reader.setAutoTransform(true);
         QImage image = reader.read();
@@ -132,8 +152,8 @@ void ScreenSaver::Tick()
     }
 
     if (first->isShown()) {
-        m_form.TimerSlideShow.setInterval(m_form.Settings.ScreenSaverInterval * 1000);
-        m_form.TimerSlideShow.start();
+        m_timer.setInterval(host().settings().ScreenSaverInterval * 1000);
+        m_timer.start();
     }
     m_ticking = false;
 }

@@ -3,6 +3,8 @@
 // fan art of random titles, cross-fading between its two pictures at every
 // tick and optionally naming the title in a caption coloured to stay legible.
 
+#include "ui/screen.h"
+
 #include <QColor>
 #include <QImage>
 #include <QString>
@@ -10,7 +12,9 @@
 #include <functional>
 #include <optional>
 
-class TForm1;
+class ImageElement;
+class LabelElement;
+class QTimer;
 struct tTitle;
 
 // The fan-art file of a title: with `localArt` the cache copy when it exists,
@@ -22,10 +26,20 @@ QString ScreenSaverFanArtFile(const tTitle &title, const QString &cachePath, boo
 // pictures (red + green + blue above 377), else white.
 QColor CaptionTextColor(const QColor &glow);
 
-class ScreenSaver
+class ScreenSaver : public ScreenComponent
 {
 public:
-    explicit ScreenSaver(TForm1 &form);
+    // `slideShowTimer` is the window's TimerSlideShow: its idle countdown
+    // starts the screensaver, and each tick re-arms it for the next picture.
+    ScreenSaver(ScreenHost &host, QTimer &slideShowTimer);
+
+    // No keys of its own: any key ends it (the dispatcher's common work).
+    void registerKeys(KeyDispatcher &) override {}
+
+    // Whether the screensaver covers the screen.
+    bool isShowing() const;
+    // A key ends it.
+    void hide();
 
     // TimerSlideShowTimer: starts the screensaver or brings the next picture.
     void Tick();
@@ -44,9 +58,13 @@ public:
     bool isTicking() const { return m_ticking; }
 
 private:
-    void fade(class ImageElement *picture, bool in);
+    void fade(ImageElement *picture, bool in);
 
-    TForm1 &m_form;
+    QTimer &m_timer;
+    ImageElement *m_first;
+    ImageElement *m_second;
+    LabelElement *m_caption1;
+    LabelElement *m_caption2;
     int m_fadeStepMs = 10;
     std::function<int(int)> m_random;
     bool m_ticking = false;

@@ -1,7 +1,5 @@
 #include "ui/search.h"
 
-#include "app/statedump.h"
-#include "app/tform1.h"
 #include "ui/keydispatcher.h"
 #include "ui/remotekeys.h"
 #include "ui/scene.h"
@@ -83,10 +81,13 @@ QString &SearchText(ViewFilter &filter, int box)
     }
 }
 
-SearchOverlay::SearchOverlay(TForm1 &form) : QObject(&form), m_form(form)
+// Not a child of the window: the window's list of screens owns it.
+SearchOverlay::SearchOverlay(ScreenHost &host)
+    : ScreenComponent(host), m_window(host.window()), m_screenSaver(host.scene().element(u"ImageScreenSaver1"_qs))
 {
-    Scene &scene = form.scene();
+    Scene &scene = host.scene();
     ImageElement *band = scene.addImage(u"ImageSearchBackground"_qs, {0, 0, 1920, 160});
+    m_band = band;
     band->setBackground(QColor(0x08, 0x12, 0x24, 235));
     band->setZValue(kSearchZ);
     band->hide();
@@ -102,11 +103,12 @@ SearchOverlay::SearchOverlay(TForm1 &form) : QObject(&form), m_form(form)
 
     for (int i = 0; i < 8; ++i) {
         const SearchEntry &e = kEntries[i];
-        bandLabel(scene, QString::fromUtf16(e.label), QString::fromUtf16(e.caption), e.labelX, e.y, band);
+        m_entries[i] = bandLabel(scene, QString::fromUtf16(e.label), QString::fromUtf16(e.caption), e.labelX, e.y, band);
         if (!e.box)
             continue;
         ImageElement *holder = scene.addImage(QString::fromUtf16(e.box), {e.boxX, e.y - 2, 365, 32}, band);
         holder->hide();
+        m_holders[i] = holder;
         auto *edit = new QLineEdit;
         edit->setObjectName(QString::fromUtf16(e.box));
         edit->setFrame(false);
@@ -118,28 +120,48 @@ SearchOverlay::SearchOverlay(TForm1 &form) : QObject(&form), m_form(form)
         proxy->setGeometry({0, 0, 365, 32});
         m_boxes[i] = edit;
     }
-    form.installEventFilter(this);
-
-    static const bool registered = [] {
-        RegisterStateField([](const TForm1 &f, QJsonObject &state) {
-            const SearchOverlay &s = const_cast<TForm1 &>(f).search();
-            state[u"SearchCursor"_qs] = s.SearchCursor;
-            QJsonObject texts;
-            ViewFilter filter = f.Filter;
-            const char16_t *names[6] = {u"SearchName", u"SearchDesc", u"SearchActors", u"SearchDirectors",
-                                        u"SearchWriters", u"SearchProducers"};
-            for (int i = 0; i < 6; ++i)
-                texts[QString::fromUtf16(names[i])] = SearchText(filter, i);
-            state[u"Search"_qs] = texts;
-        });
-        return true;
-    }();
-    Q_UNUSED(registered);
+    m_window->installEventFilter(this);
 }
 
 SearchOverlay::~SearchOverlay()
 {
-    m_form.removeEventFilter(this);
+    m_window->removeEventFilter(this);
+}
+
+void SearchOverlay::registerKeys(KeyDispatcher &dispatcher)
+{
+    // Moves the cursor and redraws; a refused move changes nothing.
+    auto move = [this](int (*rule)(int)) {
+        return [this, rule] {
+            const int next = rule(SearchCursor);
+            if (next == SearchCursor)
+                return;
+            SearchCursor = next;
+            ShowSearch();
+        };
+    };
+    ModeKeys k;
+    k.Up = move(SearchCursorUp);
+    k.Down = move(SearchCursorDown);
+    k.Left = move(SearchCursorLeft);
+    k.Right = move(SearchCursorRight);
+    k.Enter = [this] { Choose(); };
+    dispatcher.setMode(smSearch, std::move(k));
+    // Typing: the box takes the keys (see eventFilter), the dispatcher only
+    // does its common work.
+    dispatcher.setMode(smSearchEdit, ModeKeys{});
+}
+
+void SearchOverlay::dumpState(QJsonObject &state) const
+{
+    state[u"SearchCursor"_qs] = SearchCursor;
+    QJsonObject texts;
+    ViewFilter filter = browser().Filter;
+    const char16_t *names[6] = {u"SearchName", u"SearchDesc", u"SearchActors", u"SearchDirectors", u"SearchWriters",
+                                u"SearchProducers"};
+    for (int i = 0; i < 6; ++i)
+        texts[QString::fromUtf16(names[i])] = SearchText(filter, i);
+    state[u"Search"_qs] = texts;
 }
 
 QLineEdit *SearchOverlay::box(int index) const
@@ -154,35 +176,37 @@ QLineEdit *SearchOverlay::openBox() const
 
 void SearchOverlay::Open()
 {
-    m_form.ScreenMode = smSearch;
+    browser().ScreenMode = smSearch;
     SearchCursor = 0;
     ShowSearch();
 }
 
 void SearchOverlay::ShowSearch()
 {
+    ViewFilter &filter = browser().Filter;
     for (int i = 0; i < 8; ++i) {
-        LabelElement *l = m_form.label(QString::fromUtf16(kEntries[i].label));
+        LabelElement *l = m_entries[i];
         l->setColor(i == SearchCursor ? QColor(Qt::white) : colors::LightSkyBlue);
         if (i < 6)
-            l->setText(QString::fromUtf16(kEntries[i].caption) + u" \""_qs + SearchText(m_form.Filter, i) + u"\""_qs);
+            l->setText(QString::fromUtf16(kEntries[i].caption) + u" \""_qs + SearchText(filter, i) + u"\""_qs);
     }
-    m_form.image(u"ImageSearchBackground"_qs)->show();
+    m_band->show();
 }
 
 void SearchOverlay::Choose()
 {
+    BrowserState &b = browser();
     if (SearchCursor >= 0 && SearchCursor <= 5) {
-        m_form.ScreenMode = smSearchEdit;
+        b.ScreenMode = smSearchEdit;
         m_openBox = SearchCursor;
         QLineEdit *edit = m_boxes[m_openBox];
-        edit->setText(SearchText(m_form.Filter, m_openBox));
+        edit->setText(SearchText(b.Filter, m_openBox));
         edit->end(false);
-        m_form.scene().element(QString::fromUtf16(kEntries[m_openBox].box))->show();
+        m_holders[m_openBox]->show();
         edit->setFocus();
         // The box sees Enter before the dispatcher and keeps it.
-        m_form.dispatcher().setFieldFilter([this](quint16 &Key, QChar &) {
-            if (m_form.ScreenMode == smSearchEdit && Key == vk::Return && !screenSaverShowing()) {
+        host().dispatcher().setFieldFilter([this](quint16 &Key, QChar &) {
+            if (browser().ScreenMode == smSearchEdit && Key == vk::Return && !screenSaverShowing()) {
                 EndEdit();
                 Key = 0;
             }
@@ -191,43 +215,40 @@ void SearchOverlay::Choose()
     }
     if (SearchCursor == 6) {
         for (int i = 0; i < 6; ++i)
-            SearchText(m_form.Filter, i).clear();
+            SearchText(b.Filter, i).clear();
     }
-    m_form.ScreenMode = smIconBar;
+    b.ScreenMode = smIconBar;
     hideOverlay();
-    m_form.SortItems();
+    host().SortItems();
 }
 
 void SearchOverlay::EndEdit()
 {
     if (m_openBox < 0)
         return;
-    m_form.scene().element(QString::fromUtf16(kEntries[m_openBox].box))->hide();
+    m_holders[m_openBox]->hide();
     m_boxes[m_openBox]->clearFocus();
     m_openBox = -1;
-    m_form.dispatcher().setFieldFilter({});
-    m_form.ScreenMode = smSearch;
+    host().dispatcher().setFieldFilter({});
+    browser().ScreenMode = smSearch;
     ShowSearch();
 }
 
 void SearchOverlay::hideOverlay()
 {
-    for (const SearchEntry &e : kEntries) {
-        if (e.box)
-            m_form.scene().element(QString::fromUtf16(e.box))->hide();
-    }
-    m_form.image(u"ImageSearchBackground"_qs)->hide();
+    for (ImageElement *holder : m_holders)
+        holder->hide();
+    m_band->hide();
 }
 
 bool SearchOverlay::screenSaverShowing() const
 {
-    const Element *saver = m_form.scene().element(u"ImageScreenSaver1"_qs);
-    return saver && saver->isShown();
+    return m_screenSaver && m_screenSaver->isShown();
 }
 
 bool SearchOverlay::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != &m_form || m_openBox < 0 || m_form.ScreenMode != smSearchEdit)
+    if (watched != m_window || m_openBox < 0 || browser().ScreenMode != smSearchEdit)
         return false;
     if (event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
@@ -241,10 +262,10 @@ bool SearchOverlay::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     if (event->type() == QEvent::KeyRelease) {
-        QString &text = SearchText(m_form.Filter, m_openBox);
+        QString &text = SearchText(browser().Filter, m_openBox);
         text = m_boxes[m_openBox]->text();
         // Mode 37 is kept: the carousel follows while the user types on.
-        m_form.SortItems();
+        host().SortItems();
         return false;
     }
     return false;

@@ -3,11 +3,17 @@
 // search boxes and two entries that end the search. Every key released while
 // typing stores the box's text as its search terms and rebuilds the view list.
 
+#include "ui/screen.h"
+
 #include <QObject>
 #include <QString>
 
+#include <array>
+
+class Element;
+class ImageElement;
+class LabelElement;
 class QLineEdit;
-class TForm1;
 struct ViewFilter;
 
 // Cursor rules of the overlay's eight entries (0 to 2, 3 to 5 and 6 to 7 are
@@ -21,14 +27,19 @@ int SearchCursorRight(int cursor);
 // producers) inside the filter state.
 QString &SearchText(ViewFilter &filter, int box);
 
-class SearchOverlay : public QObject
+class SearchOverlay : public QObject, public ScreenComponent
 {
     Q_OBJECT
 public:
-    // Puts the overlay's elements on the form's surface (hidden) and watches
-    // the form's keys for the open box.
-    explicit SearchOverlay(TForm1 &form);
+    // Puts the overlay's elements on the window's surface (hidden) and
+    // watches the window's keys for the open box.
+    explicit SearchOverlay(ScreenHost &host);
     ~SearchOverlay() override;
+
+    // Modes 36 (the entries) and 37 (typing: the box takes the keys).
+    void registerKeys(KeyDispatcher &dispatcher) override;
+    // The cursor and the six search texts.
+    void dumpState(QJsonObject &state) const override;
 
     int SearchCursor = 0;
 
@@ -52,7 +63,12 @@ private:
     void hideOverlay();
     bool screenSaverShowing() const;
 
-    TForm1 &m_form;
-    QLineEdit *m_boxes[6] = {};
+    QWidget *m_window;
+    ImageElement *m_band;
+    std::array<LabelElement *, 8> m_entries{};
+    // The boxes' holders on the surface and the edit fields in them.
+    std::array<ImageElement *, 6> m_holders{};
+    std::array<QLineEdit *, 6> m_boxes{};
+    const Element *m_screenSaver;
     int m_openBox = -1;
 };

@@ -115,15 +115,20 @@ struct FieldTexts {
     template <typename Range, typename NameOf>
     void appendNames(const Range &names, NameOf nameOf)
     {
-        bool first = true;
+        appendMoreNames(names, nameOf);
+        endTitle();
+    }
+    // Several lists of one title: appendMoreNames for each, then endTitle.
+    template <typename Range, typename NameOf>
+    void appendMoreNames(const Range &names, NameOf nameOf)
+    {
         for (const auto &entry : names) {
-            if (!first)
+            if (qint32(text.size()) != start.last())
                 text += ',';
-            first = false;
             appendFolded(nameOf(entry));
         }
-        start.append(qint32(text.size()));
     }
+    void endTitle() { start.append(qint32(text.size())); }
     bool contains(qsizetype i, const QByteArray &needle) const
     {
         const qint32 from = start[i];
@@ -240,7 +245,10 @@ bool sameIndexedFields(const tTitle &a, const tTitle &b)
         && sameShared(a.SortTitle, b.SortTitle) && sameShared(a.ReleaseDate, b.ReleaseDate)
         && sameShared(a.AddedDate, b.AddedDate) && sameShared(a.Description, b.Description)
         && sameShared(a.Actors, b.Actors) && sameShared(a.Crew.Director, b.Crew.Director)
-        && sameShared(a.Crew.Writer, b.Crew.Writer) && sameShared(a.Crew.Producer, b.Crew.Producer);
+        && sameShared(a.Crew.Writer, b.Crew.Writer) && sameShared(a.Crew.Producer, b.Crew.Producer)
+        && sameShared(a.Crew.Cinematography, b.Crew.Cinematography) && sameShared(a.Crew.Editor, b.Crew.Editor)
+        && sameShared(a.Crew.Music, b.Crew.Music) && sameShared(a.Crew.Sound, b.Crew.Sound)
+        && sameShared(a.Crew.Art, b.Crew.Art);
 }
 
 } // namespace
@@ -336,6 +344,19 @@ QString trimSearchTerm(const QString &term)
 
 QString foldForSearch(const QString &text) { return text.toCaseFolded(); }
 
+bool TitleHasPerson(const tTitle &title, const QString &person)
+{
+    if (person.isEmpty())
+        return false;
+    const QString folded = foldForSearch(person);
+    const auto names = [&](const QStringList &list) { return anyContains(list, folded); };
+    const tCrew &c = title.Crew;
+    return std::any_of(title.Actors.cbegin(), title.Actors.cend(),
+                       [&](const tActor &a) { return foldForSearch(a.Actor).contains(folded); })
+        || names(c.Director) || names(c.Writer) || names(c.Producer) || names(c.Cinematography)
+        || names(c.Editor) || names(c.Music) || names(c.Sound) || names(c.Art);
+}
+
 QString viewSortKey(const tTitle &title, tSort sort)
 {
     switch (sort / 2) {
@@ -391,6 +412,8 @@ struct ViewListIndex::Data {
     tTitles titles;
     QLocale locale;
     FieldTexts name, desc, actors, directors, writers, producers;
+    // Cinematography, Editor, Music, Sound and Art, for finding a person.
+    FieldTexts otherCrew;
     // Per key kind (tSort / 2): ranks for ascending (letter case ignored) and
     // descending (letter case respected) order.
     std::array<QList<qint32>, kKeyKinds> rankCaseless;
@@ -419,6 +442,10 @@ ViewListIndex::ViewListIndex(const tTitles &titles, const QLocale &locale)
         data->directors.appendNames(t.Crew.Director, plainName);
         data->writers.appendNames(t.Crew.Writer, plainName);
         data->producers.appendNames(t.Crew.Producer, plainName);
+        for (const QStringList *list : {&t.Crew.Cinematography, &t.Crew.Editor, &t.Crew.Music, &t.Crew.Sound,
+                                        &t.Crew.Art})
+            data->otherCrew.appendMoreNames(*list, plainName);
+        data->otherCrew.endTitle();
     }
 
     QCollator caseless(data->locale);
@@ -554,6 +581,54 @@ ViewListResult ViewListIndex::build(const ViewFilter &filter) const
     }
 
     result.FocusIndex = result.ViewList.isEmpty() ? -1 : 0;
+    return result;
+}
+
+QList<qint32> ViewListIndex::titlesWithPerson(const QString &person) const
+{
+    const Data &data = *d;
+    const QList<tTitle> &list = data.titles.Title;
+    QList<qint32> found;
+    if (person.isEmpty())
+        return found;
+    // The folded texts join a title's names with commas; a name with a comma
+    // in it could match across two names there, so such a name (and one with
+    // a lone surrogate, which matches code units) is compared name by name.
+    if (person.contains(u',') || hasLoneSurrogate(person)) {
+        for (qsizetype i = 0; i < list.size(); ++i)
+            if (TitleHasPerson(list.at(i), person))
+                found.append(qint32(i));
+        return found;
+    }
+    const QByteArray needle = foldedUtf8(person);
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (data.actors.contains(i, needle) || data.directors.contains(i, needle)
+            || data.writers.contains(i, needle) || data.producers.contains(i, needle)
+            || data.otherCrew.contains(i, needle))
+            found.append(qint32(i));
+    }
+    return found;
+}
+
+QList<qint32> ViewListIndex::sorted(const QList<qint32> &indices, tSort sort) const
+{
+    const Data &data = *d;
+    const bool ascending = sort % 2 == 0;
+    const QList<qint32> &rank = ascending ? data.rankCaseless[sort / 2] : data.rankCased[sort / 2];
+    // Rank in the high half, collection index in the low half, as in build().
+    std::vector<quint64> keyed;
+    keyed.reserve(size_t(indices.size()));
+    for (qint32 i : indices) {
+        if (i < 0 || i >= rank.size())
+            continue;
+        const quint64 r = ascending ? quint64(rank.at(i)) : quint64(0x7fffffff - rank.at(i));
+        keyed.push_back((r << 32) | quint64(i));
+    }
+    std::sort(keyed.begin(), keyed.end());
+    QList<qint32> result;
+    result.reserve(qsizetype(keyed.size()));
+    for (quint64 k : keyed)
+        result.append(qint32(k & 0xffffffffu));
     return result;
 }
 

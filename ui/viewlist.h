@@ -64,6 +64,11 @@ QString trimSearchTerm(const QString &term);
 // The case folding applied to both sides of every search comparison.
 QString foldForSearch(const QString &text);
 
+// Whether `person` is part of the name of one of the title's actors or of a
+// person in any of its eight crew lists, ignoring letter case. An empty name
+// names nobody.
+bool TitleHasPerson(const tTitle &title, const QString &person);
+
 // The sort key text of a title for a sort order (ascending and descending
 // share it): SortTitle, Stars as 2 digits, Runtime as the last 4 characters of
 // "0000" + number, Year unpadded, the dates as stored, CollectionNum as the
@@ -113,6 +118,14 @@ public:
     const tTitles &titles() const;
 
     ViewListResult build(const ViewFilter &filter) const;
+
+    // The titles that name `person` (TitleHasPerson), as collection indices
+    // in collection order.
+    QList<qint32> titlesWithPerson(const QString &person) const;
+    // Collection indices in the order of a sort, by the view list's rules:
+    // ascending ignoring letter case, descending respecting it; equal keys
+    // keep their collection order.
+    QList<qint32> sorted(const QList<qint32> &indices, tSort sort) const;
 
     // The system locale, or US English when the system has only the C locale
     // (whose comparison knows neither letter case nor accents).

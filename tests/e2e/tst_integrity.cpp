@@ -4,6 +4,7 @@
 // that cannot be written, and runs killed at random points. After each, the
 // following runs end with exactly the titles of the tree.
 
+#include "tests/immutable.h"
 #include "model/localdatabase.h"
 #include "sync/snapshot.h"
 #include "tools/mmtreegen.h"
@@ -17,8 +18,6 @@
 #include <QtTest>
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,21 +32,6 @@ struct RunOutput {
     QString err;
 };
 
-// Sets or clears the immutable attribute (which stops the superuser too).
-bool setImmutable(const QString &path, bool on)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-}
 
 } // namespace
 
@@ -196,7 +180,7 @@ private slots:
     }
     void cleanup()
     {
-        setImmutable(DatabaseFilePath(m_home), false);
+        SetImmutable(DatabaseFilePath(m_home), false);
         m_tmp.reset();
     }
 
@@ -292,12 +276,12 @@ private slots:
 
         for (int i = 0; i < 3; ++i)
             moveBack(movable.at(i));
-        if (!setImmutable(DatabaseFilePath(m_home), true))
+        if (!SetImmutable(DatabaseFilePath(m_home), true))
             QSKIP("this file system cannot make a file immutable");
         const RunOutput failed = run();
         QVERIFY2(failed.exitCode == 1, qPrintable(failed.out + failed.err));
         QVERIFY2(failed.err.contains(u"CinevueDB.xml"_qs), qPrintable(failed.err));
-        QVERIFY(setImmutable(DatabaseFilePath(m_home), false));
+        QVERIFY(SetImmutable(DatabaseFilePath(m_home), false));
 
         syncOk(u"database writable again"_qs);
         verifyDatabaseMatchesTree(u"database writable again"_qs);

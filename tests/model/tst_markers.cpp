@@ -1,4 +1,5 @@
 #include "model/markers.h"
+#include "tests/immutable.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,20 +82,7 @@ public:
 
 private:
 #ifdef Q_OS_LINUX
-    bool setImmutable(bool on)
-    {
-        const int fd = ::open(QFile::encodeName(m_dir).constData(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0)
-            return false;
-        int flags = 0;
-        bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-        if (done) {
-            flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-            done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-        }
-        ::close(fd);
-        return done;
-    }
+    bool setImmutable(bool on) { return SetImmutable(m_dir, on); }
     bool m_immutable = false;
 #endif
     QString m_dir;

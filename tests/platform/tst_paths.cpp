@@ -79,9 +79,14 @@ private slots:
         QTest::newRow("writable exe folder") << false << u"writable"_qs << u"exe"_qs;
         QTest::newRow("read-only exe folder") << false << u"read-only"_qs << u"data"_qs;
         QTest::newRow("missing exe folder") << false << u"missing"_qs << u"data"_qs;
+        // A writable bin folder beside a share folder is an installation prefix.
+        QTest::newRow("bin folder of an installation prefix") << false << u"prefix"_qs << u"data"_qs;
+        QTest::newRow("home set wins over an installation prefix") << true << u"prefix"_qs << u"home"_qs;
 #ifdef Q_OS_LINUX
         // Not even the superuser can create files here.
         QTest::newRow("kernel folder as exe folder") << false << u"/proc"_qs << u"data"_qs;
+        // Where the package installs the program; writable for the superuser.
+        QTest::newRow("system bin folder") << false << u"/usr/bin"_qs << u"data"_qs;
 #endif
     }
     void resolveAppPath()
@@ -94,8 +99,10 @@ private slots:
         QVERIFY(tmp.isValid());
         const QString home = tmp.filePath(u"home"_qs);
         const QString exeDir = exe.startsWith(u'/') ? exe : tmp.filePath(u"bin"_qs);
-        if (exe == u"writable"_qs || exe == u"read-only"_qs)
+        if (exe == u"writable"_qs || exe == u"read-only"_qs || exe == u"prefix"_qs)
             QVERIFY(QDir().mkpath(exeDir));
+        if (exe == u"prefix"_qs)
+            QVERIFY(QDir().mkpath(tmp.filePath(u"share"_qs)));
         if (exe == u"read-only"_qs) {
             QFile::setPermissions(exeDir, QFile::ReadOwner | QFile::ExeOwner);
             QFile probe(exeDir + u"/probe"_qs);

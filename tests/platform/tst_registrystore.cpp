@@ -167,6 +167,28 @@ private slots:
             QCOMPARE(BytesToHex(*got), hex.toUpper());
         }
     }
+
+    void writeRegistryHex_data()
+    {
+        QTest::addColumn<QString>("hex");
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<QString>("readBack");
+        QTest::newRow("two entries") << u"0D0000000405255B00000004043D"_qs << true << u"0D0000000405255B00000004043D"_qs;
+        QTest::newRow("lower case digits") << u"5c000000040525"_qs << true << u"5C000000040525"_qs;
+        QTest::newRow("empty table") << QString() << true << QString();
+        QTest::newRow("odd last digit dropped") << u"0D0"_qs << true << u"0D"_qs;
+        QTest::newRow("not hexadecimal") << u"ERROR!"_qs << false << u"ERROR"_qs;
+    }
+    void writeRegistryHex()
+    {
+        QFETCH(QString, hex);
+        QFETCH(bool, stored);
+        QFETCH(QString, readBack);
+        QTemporaryDir dir;
+        FileRegistryStore store(dir.filePath(u"Registry.ini"_qs));
+        QCOMPARE(WriteRegistryHex(store, RegistryHive::LocalMachine, kRemoteKey, u"ReportMappingTable"_qs, hex), stored);
+        QCOMPARE(ReadRegistryValue(store, RegistryHive::LocalMachine, kRemoteKey, u"ReportMappingTable"_qs, u"Hex"_qs), readBack);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRegistryStore)

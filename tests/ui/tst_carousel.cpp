@@ -3,12 +3,13 @@
 // cover and its shadow, the ends of the list, page and media jumps, letter
 // and digit jumps with multi-tap, and the watched and watch-list toggles.
 
+#include "app/collection.h"
 #include "app/config.h"
 #include "app/tform1.h"
 #include "tests/ui/windowfixture.h"
 #include "model/localdatabase.h"
 #include "ui/carousel.h"
-#include "ui/carouselkeys.h"
+#include "ui/multitap.h"
 #include "ui/elements.h"
 #include "ui/messages.h"
 #include "ui/scene.h"
@@ -190,7 +191,7 @@ void TestCarousel::openWindow(const QStringList &names, bool withArt)
         }
         titles.Title.append(t);
     }
-    m_form->Titles = titles;
+    m_form->collection().setTitles(titles, false);
     m_form->SortItems();
     QCOMPARE(m_form->ScreenMode, smRowA);
     QCOMPARE(m_form->FocusIndex, 0);
@@ -483,7 +484,7 @@ void TestCarousel::markerToggles()
     QCOMPARE(big->picture(), slot->picture());
     QCOMPARE(big->pictureName(), title.ID);
     QVERIFY(messages::TakeShown().isEmpty());
-    WaitForDatabaseWriter();
+    f.collection().waitForStored();
     QVERIFY(QFile::exists(DatabaseFilePath(f.AppPath)));
 
     pressNamed(&f, toggle);

@@ -1,8 +1,11 @@
 // The option menus driven through the real window with real key events:
 // cursor rules, drawing, choosing, the genre grid layouts and the exit menu
-// with the restart and program end replaced.
+// with the restart and program end replaced; and what the script driver
+// reports and pictures of a menu.
 
+#include "app/collection.h"
 #include "app/config.h"
+#include "app/scriptdriver.h"
 #include "app/tform1.h"
 #include "tests/ui/windowfixture.h"
 #include "platform/power.h"
@@ -11,6 +14,11 @@
 #include "ui/scene.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -49,6 +57,28 @@ void press(TForm1 &form, Qt::Key key)
 }
 
 bool isWhite(LabelElement *l) { return l->color() == QColor(Qt::white); }
+
+// Pixels of a label's area in a picture of the surface that are white text,
+// and that are light sky blue text (the strong ones, not the edges).
+struct TextPixels {
+    int white = 0;
+    int skyBlue = 0;
+};
+TextPixels textPixels(const QImage &surface, LabelElement *label)
+{
+    TextPixels n;
+    const QRect area = label->surfaceGeometry().toAlignedRect().intersected(surface.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = surface.pixel(x, y);
+            if (qRed(p) > 235 && qGreen(p) > 235 && qBlue(p) > 235)
+                ++n.white;
+            else if (qRed(p) > 110 && qRed(p) < 170 && qGreen(p) > 180 && qBlue(p) > 225)
+                ++n.skyBlue;
+        }
+    }
+    return n;
+}
 
 const QStringList kSortLabels = {u"Sort_Label_byTitle"_qs, u"Sort_Label_byStars"_qs, u"Sort_Label_byRuntime"_qs,
                                  u"Sort_Label_byProdYear"_qs, u"Sort_Label_byReleaseDate"_qs,
@@ -93,6 +123,8 @@ private slots:
     void exitChoice_data();
     void exitChoice();
     void systemEndProgramQuitsEventLoop();
+
+    void scriptShotsFollowTheCursor();
 
 private:
     // The form with a small collection, on the carousel.
@@ -144,7 +176,7 @@ void TestMenus::openForm(int genreCount)
                     makeTitle(u"Bravo"_qs, mtTV, {u"comedy"_qs}),
                     makeTitle(u"Charlie"_qs, mtMovie, {u"Drama"_qs}, {u"Favourites"_qs}),
                     makeTitle(u"Delta"_qs, mtDoc, {u"Action"_qs})};
-    m_form->Titles = titles;
+    m_form->collection().setTitles(titles, false);
     m_form->SortItems();
     QCOMPARE(m_form->ScreenMode, smRowA);
 }
@@ -528,7 +560,9 @@ void TestMenus::categoryMenuHidesGenreBoxes()
 void TestMenus::gridMenusNeedEntries()
 {
     openForm(0);
-    m_form->Titles.MyCats.clear();
+    tTitles withoutCats = m_form->Titles;
+    withoutCats.MyCats.clear();
+    m_form->collection().setTitles(withoutCats, false);
     m_form->ScreenMode = smIconBar;
     m_form->OpenIconMenu(4);
     QCOMPARE(m_form->ScreenMode, smIconBar);
@@ -654,4 +688,39 @@ void TestMenus::systemEndProgramQuitsEventLoop()
 }
 
 QTEST_MAIN(TestMenus)
+// ---------------------------------------------------------------- script driver
+
+// The script driver's state carries the menus' cursors, and each of its
+// screenshots shows the cursor where it is, although only the entries'
+// colours change and the window's view has drawn them first.
+void TestMenus::scriptShotsFollowTheCursor()
+{
+    openForm();
+    m_form->OpenIconMenu(6);
+    QTemporaryDir out;
+    QString error;
+    QVERIFY2(WriteScreenState(*m_form, out.path(), u"-1"_qs, &error), qPrintable(error));
+    QVERIFY(SendScriptKey(*m_form, u"Down"_qs));
+    QVERIFY2(WriteScreenState(*m_form, out.path(), u"-2"_qs, &error), qPrintable(error));
+
+    QFile json(QDir(out.path()).filePath(u"state-2.json"_qs));
+    QVERIFY(json.open(QIODevice::ReadOnly));
+    const QJsonObject state = QJsonDocument::fromJson(json.readAll()).object();
+    QCOMPARE(state.value(u"ScreenMode"_qs).toInt(), int(smSortMenu));
+    QCOMPARE(state.value(u"SortCursor"_qs).toInt(), 2);
+    for (const QString &field : {u"MediaTypeCursor"_qs, u"GenreCursor"_qs, u"CatCursor"_qs, u"ExitCursor"_qs,
+                                 u"GenreMode"_qs, u"SelectedGenres"_qs, u"CatMode"_qs, u"SelectedCats"_qs})
+        QVERIFY2(state.contains(field), qPrintable(field));
+
+    LabelElement *byTitle = m_form->label(kSortLabels.at(0));
+    LabelElement *byStars = m_form->label(kSortLabels.at(1));
+    const QImage before(QDir(out.path()).filePath(u"screen-1.png"_qs));
+    const QImage after(QDir(out.path()).filePath(u"screen-2.png"_qs));
+    QVERIFY(textPixels(before, byTitle).white > 20);
+    QCOMPARE(textPixels(before, byStars).white, 0);
+    QCOMPARE(textPixels(after, byTitle).white, 0);
+    QVERIFY(textPixels(after, byTitle).skyBlue > 20);
+    QVERIFY(textPixels(after, byStars).white > 20);
+}
+
 #include "tst_menus.moc"

@@ -102,7 +102,7 @@ void TestScreenSaver::openForm(const QList<tTitle> &titles, bool screenSaver)
     m_form->show();
     QTRY_VERIFY_WITH_TIMEOUT(m_form->isStartupFinished(), 20000);
     m_form->screenSaver().setFadeStepDelay(0);
-    m_form->Titles.Title = titles;
+    replaceTitles(*m_form, titles);
     m_form->SortItems();
 }
 
@@ -134,13 +134,13 @@ void TestScreenSaver::clockFollowsTheSetting()
     LabelElement *clock = m_form->label(u"LabelClock"_qs);
     m_form->Settings.ShowClock = true;
     const QTime evening(21, 5, 30);
-    UpdateClock(*m_form, evening, QLocale(QLocale::English, QLocale::UnitedStates));
+    m_form->clock().UpdateClock(evening, QLocale(QLocale::English, QLocale::UnitedStates));
     QCOMPARE(clock->text(), u"9:05"_qs);
-    UpdateClock(*m_form, evening, QLocale(QLocale::German, QLocale::Germany));
+    m_form->clock().UpdateClock(evening, QLocale(QLocale::German, QLocale::Germany));
     QCOMPARE(clock->text(), u"21:05"_qs);
     // With the clock off the label keeps its last text.
     m_form->Settings.ShowClock = false;
-    UpdateClock(*m_form, QTime(7, 0, 0), QLocale(QLocale::German, QLocale::Germany));
+    m_form->clock().UpdateClock(QTime(7, 0, 0), QLocale(QLocale::German, QLocale::Germany));
     QCOMPARE(clock->text(), u"21:05"_qs);
 }
 
@@ -174,6 +174,12 @@ void TestScreenSaver::fanArtFile()
         writeFanArt(root.path(), u"Cache/T1"_qs, Qt::blue);
     const tTitle t = makeTitle(u"T1"_qs, u"Movie"_qs, folder, u"fanart.jpg"_qs);
     const QString file = ScreenSaverFanArtFile(t, cachePath, localArt);
+    // An ID that climbs out of the cache never reaches a file there.
+    writeFanArt(root.path(), u"Outside"_qs, Qt::green);
+    tTitle climbing = t;
+    climbing.ID = u"../Outside"_qs;
+    const QString climbed = ScreenSaverFanArtFile(climbing, cachePath, localArt);
+    QVERIFY2(!climbed.contains(u"Outside"_qs), qPrintable(climbed));
     if (expected.isEmpty())
         QVERIFY(file.isEmpty());
     else if (expected == u"cache"_qs)
@@ -201,13 +207,13 @@ void TestScreenSaver::drawReachesEveryTitle()
         QCOMPARE(m_form->screenSaver().PickTitle(nullptr), std::optional<qint32>(2));
 
     // One title alone is found too.
-    m_form->Titles.Title = {titles.last()};
+    replaceTitles(*m_form, {titles.last()});
     QCOMPARE(m_form->screenSaver().PickTitle(nullptr), std::optional<qint32>(0));
 
     // Without any fan art the draw gives up.
     for (tTitle &t : titles)
         t.ImgFanArt.clear();
-    m_form->Titles.Title = titles;
+    replaceTitles(*m_form, titles);
     QCOMPARE(m_form->screenSaver().PickTitle(nullptr), std::nullopt);
 }
 
@@ -248,7 +254,7 @@ void TestScreenSaver::crossFadeOrder()
     LabelElement *caption2 = m_form->label(u"ScreenSaver_Label_Title2"_qs);
     // Each tick draws from a collection of the one title wanted.
     auto tickWith = [&](int title) {
-        m_form->Titles.Title = {titles.at(title)};
+        replaceTitles(*m_form, {titles.at(title)});
         saver.Tick();
     };
 

@@ -1,13 +1,17 @@
 // The real-time search overlay through the real window: cursor rules, typing
 // into the boxes with real key events, and the two ways out.
 
+#include "app/collection.h"
 #include "app/config.h"
+#include "app/statedump.h"
 #include "app/tform1.h"
 #include "tests/ui/windowfixture.h"
 #include "ui/messages.h"
 #include "ui/scene.h"
 #include "ui/search.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -48,6 +52,7 @@ private slots:
     void exitEntryClearsTheTerms();
     void emptyResultKeepsTyping();
     void backspaceOnTheOverlayDoesNothing();
+    void scriptStateCarriesTheSearch();
 
 private:
     void openForm();
@@ -88,7 +93,7 @@ void TestSearch::openForm()
                     makeTitle(u"Big"_qs, mtMovie, {u"Tom Hanks"_qs}, u"A boy wishes"_qs),
                     makeTitle(u"Top Gun"_qs, mtMovie, {u"Tom Cruise"_qs, u"Meg Ryan"_qs}),
                     makeTitle(u"Cheers"_qs, mtTV, {u"Ted Danson"_qs})};
-    m_form->Titles = titles;
+    m_form->collection().setTitles(titles, false);
     m_form->SortItems();
     m_form->ScreenMode = smIconBar;
     m_form->OpenIconMenu(8);
@@ -266,4 +271,26 @@ void TestSearch::backspaceOnTheOverlayDoesNothing()
 }
 
 QTEST_MAIN(TestSearch)
+// What the script driver reports while the user types: the cursor and the
+// six search texts under their own names.
+void TestSearch::scriptStateCarriesTheSearch()
+{
+    openForm();
+    QTest::keyClick(m_form.get(), Qt::Key_Down);
+    QTest::keyClick(m_form.get(), Qt::Key_Down); // actors
+    QTest::keyClick(m_form.get(), Qt::Key_Return);
+    typeText(u"Meg"_qs);
+    const QJsonObject state = WindowState(*m_form);
+    QCOMPARE(state.value(u"ScreenMode"_qs).toInt(), int(smSearchEdit));
+    QCOMPARE(state.value(u"SearchCursor"_qs).toInt(), 2);
+    const QJsonObject texts = state.value(u"Search"_qs).toObject();
+    QCOMPARE(texts.size(), 6);
+    QCOMPARE(texts.value(u"SearchActors"_qs).toString(), u"Meg"_qs);
+    for (const QString &name : {u"SearchName"_qs, u"SearchDesc"_qs, u"SearchDirectors"_qs, u"SearchWriters"_qs,
+                                u"SearchProducers"_qs})
+        QCOMPARE(texts.value(name).toString(), QString());
+    const QJsonArray shownIds = state.value(u"ViewList"_qs).toArray();
+    QCOMPARE(shownIds.size(), 2);
+}
+
 #include "tst_search.moc"

@@ -3,6 +3,7 @@
 // written from a list of titles, and a window shown until its start-up
 // (database load, automatic sync) is over.
 
+#include "app/collection.h"
 #include "app/config.h"
 #include "app/tform1.h"
 #include "model/localdatabase.h"
@@ -28,6 +29,14 @@ inline void writeDatabase(const QString &appPath, const QList<tTitle> &list)
     titles.Title = list;
     QString error;
     QVERIFY2(WriteDatabaseFile(DatabaseFilePath(appPath), titles, ProgVersion(), &error), qPrintable(error));
+}
+
+// Puts `list` in place of the window's collection, as a load would.
+inline void replaceTitles(TForm1 &form, const QList<tTitle> &list)
+{
+    tTitles titles;
+    titles.Title = list;
+    form.collection().setTitles(titles, false);
 }
 
 inline void showAndWait(TForm1 &form)

@@ -332,14 +332,33 @@ QImage helpBackground(const HelpPage &page)
     return img;
 }
 
+// The first screen of a new user: the window writes the quick start guide
+// into the processing labels (the heading at y 468, ten lines of status text
+// from y 567), so this picture draws only the panel behind them and a welcome
+// above them. Any text of its own in that area would be drawn over by the
+// guide.
 QImage helpBackground1()
 {
-    return helpBackground({u"Welcome to Cinevue"_s,
-                           u"Your movie collection, made for the big screen."_s,
-                           {u"Press \u25C0 \u25B6 to select the gear icon, then press ENTER to open Settings."_s,
-                            u"Choose \u201CAdd New Folders for Scanning\u201D and add every folder that holds your movies."_s,
-                            u"Choose SAVE, then select the sync icon here and press ENTER to run SmartSync."_s},
-                           96, u"Settings"_s});
+    QImage img = background();
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    drawIconHint(p, 96, u"Settings"_s);
+
+    const QRectF panel(300, 286, 1320, 590);
+    drawPanel(p, panel);
+    // Darker under the guide's lines, so that they read from across the room.
+    QPainterPath guide;
+    guide.addRoundedRect(QRectF(panel.x() + 20, 452, panel.width() - 40, panel.bottom() - 20 - 452), 16, 16);
+    p.fillPath(guide, QColor(0x03, 0x08, 0x12, 170));
+    p.setPen(Qt::white);
+    p.setFont(textFont(gSans, 52, true));
+    p.drawText(QRectF(panel.x(), panel.y() + 22, panel.width(), 70), Qt::AlignCenter, u"Welcome to Cinevue"_s);
+    p.setPen(kSkyBlue);
+    p.setFont(textFont(gVerdana, 26));
+    p.drawText(QRectF(panel.x(), panel.y() + 96, panel.width(), 40), Qt::AlignCenter,
+               u"Your movie collection, made for the big screen."_s);
+    return img;
 }
 
 QImage helpBackground2()
