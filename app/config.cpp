@@ -1,6 +1,8 @@
 #include "app/config.h"
 
 #include "app/settingstable.h"
+#include "platform/virtualdrive.h"
+#include "play/commandlines.h"
 
 #include "model/valueconv.h"
 #include "platform/paths.h"
@@ -120,6 +122,11 @@ tFirstRunProbes DefaultFirstRunProbes()
         }
     }
 #else
+    // Our own stand-ins, installed beside the program, come first.
+    if (const QString mount = FindBundledProgram(u"cinevue-mount"_qs); !mount.isEmpty())
+        p.vcdMount << mount;
+    if (const QString play = FindBundledProgram(u"cinevue-play"_qs); !play.isEmpty())
+        p.pdvdLauncher << play;
     const QStringList dirs = qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts);
     for (const QString &dir : dirs)
         p.vcdMount << JoinNative(dir, u"VCDMount.exe"_qs);
@@ -173,6 +180,12 @@ tSettings LoadConfig(const QString &appPath, const TimerApplier &applyTimers, QS
     } else {
         s.VCDFilePath = firstExisting(probes.vcdMount);
         s.PDVD.Filepath = firstExisting(probes.pdvdLauncher);
+#ifndef Q_OS_WIN
+        // The virtual drive of cinevue-mount exists without any set-up, so a
+        // new user can play a disc image at once.
+        if (!s.VCDFilePath.isEmpty())
+            s.VCDDriveLetter = QString(kDefaultVirtualDriveLetter);
+#endif
         SaveConfig(s, appPath, error);
     }
     applyTimerSettings(s, applyTimers);
