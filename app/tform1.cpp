@@ -305,6 +305,9 @@ void TForm1::ActivateRunningInstance()
     // The player tells when a disc was played to its end.
     connect(m_singleInstance.get(), &SingleInstance::watchedReported, this,
             [this](const QString &loc) { m_play->PlayerReportedWatched(loc); });
+    // A player that cannot play says why on the screen, not only in its log.
+    connect(m_singleInstance.get(), &SingleInstance::playerErrorReported, this,
+            [this](const QString &message) { m_play->PlayerReportedError(message); });
 }
 
 void TForm1::bringToFront()

@@ -187,6 +187,16 @@ void PlayScreen::finish(qint32 titleIndex)
     m_busy = false;
 }
 
+void PlayScreen::PlayerReportedError(const QString &message)
+{
+    m_lastError = message;
+    host().ShowProcessing(u"ERROR: The player could not play"_qs, message);
+    QTimer::singleShot(m_holdMs, &m_hold, [this] {
+        if (!m_busy)
+            host().HideProcessing();
+    });
+}
+
 void PlayScreen::PlayerReportedWatched(const QString &loc)
 {
     const tTitles &titles = host().titles();

@@ -31,6 +31,9 @@ public:
     // A player reports that the disc at `loc` was played to its end: the
     // title that holds the disc is marked watched (if it is not already).
     void PlayerReportedWatched(const QString &loc);
+    // The player could not play: the reason shows in the processing labels
+    // for the hold time, and in the script state.
+    void PlayerReportedError(const QString &message);
 
     // How long the screen holds a launch or a mount error (5 s; tests shorten it).
     void setHoldMs(int ms) { m_holdMs = ms; }

@@ -176,6 +176,16 @@ private slots:
             QTRY_COMPARE(recorded(m_out).value(0), m_media->filePath(played));
     }
 
+    // A player that cannot play says why, on the screen.
+    void playerErrorIsShown()
+    {
+        open({});
+        m_form->play().PlayerReportedError(u"mpv cannot play \"x.iso\": no DVD structure"_qs);
+        QVERIFY(m_form->label(u"LabelProcessing"_qs)->isShown());
+        QCOMPARE(m_form->label(u"LabelProcessingStatus"_qs)->text(), u"mpv cannot play \"x.iso\": no DVD structure"_qs);
+        QTRY_VERIFY(!m_form->label(u"LabelProcessing"_qs)->isShown());
+    }
+
     // The player reports a disc played to its end: its title is marked
     // watched once, by the marker file, and the carousel shows it.
     void playerFeedbackMarksWatched()
