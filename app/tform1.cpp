@@ -8,6 +8,7 @@
 #include "art/imageresources.h"
 #include "model/localdatabase.h"
 #include "platform/paths.h"
+#include "platform/playerwindows.h"
 #include "play/discselection.h"
 #include "play/playscreen.h"
 #include "platform/windowsystem.h"
@@ -164,12 +165,26 @@ void TForm1::FormCreate()
         messages::ShowError(error, this);
     CachePath = ::CachePath(AppPath);
     SmartSyncFile = ::SmartSyncFile(AppPath);
+    // The player and the virtual drive we start find this program folder
+    // (its registry-like store, its socket) through the environment.
+    qputenv("CINEVUE_HOME", QFile::encodeName(AppPath));
 
     ConfigError.clear();
     Settings = LoadConfig(AppPath, [this](const tTimerSettings &t) { applyTimerSettings(t); }, &ConfigError);
     ConfigLoaded = Settings.Loaded;
     if (!ConfigError.isEmpty())
         messages::ShowError(ConfigError, this);
+
+    // Players left over from an earlier launch are closed, so that Cinevue
+    // comes up alone.
+    if (Settings.PDVD.ClosePlayer) {
+        if (Settings.Player4BluRays == tPlayers::PDVD)
+            ClosePDVD(u"PowerDVD"_qs);
+        if (Settings.Player4DVDs != Settings.Player4BluRays && Settings.Player4DVDs == tPlayers::PDVD)
+            ClosePDVD(u"PowerDVD"_qs);
+        if (Settings.Player4EncMedia == W10MTV)
+            ClosePDVD(u"Movies & TV"_qs);
+    }
 
     ActivateRunningInstance();
     setWindowTitle(u"Cinevue"_qs);

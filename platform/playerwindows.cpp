@@ -162,7 +162,9 @@ int ClosePlayerWindows(const QString &progName, const QByteArray &displayName)
         }
         ++closed;
     }
-    xcb_flush(c);
+    // A round trip: the server has handled every request before we hang up,
+    // which could otherwise cut off the last ones.
+    Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr), &std::free);
     return closed;
 }
 

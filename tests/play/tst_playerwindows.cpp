@@ -6,7 +6,10 @@
 #include "platform/playerwindows.h"
 #include "tests/xserverfixture.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <xcb/xcb.h>
@@ -44,6 +47,7 @@ private slots:
     }
 
     void withoutWindowManager();
+    void playerWindowClosesKeepingThePosition();
     void windowManagerRequests_data();
     void windowManagerRequests();
     void nothingToDo();
@@ -70,6 +74,40 @@ void TestPlayerWindows::withoutWindowManager()
     QTest::qWait(300);
     QVERIFY(other.isRunning());
     QCOMPARE(ClosePlayerWindows(u"PowerDVD"_qs, display), 0);
+}
+
+void TestPlayerWindows::playerWindowClosesKeepingThePosition()
+{
+    // cinevue-play's window carries the name the start-up shutdown looks for;
+    // closing it ends playback the way the Stop key does.
+    for (const char *tool : {"ffmpeg", "mpv"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            QSKIP(qPrintable(QString::fromLatin1(tool) + u" is not installed (scripts/deps installs it)"_qs));
+    }
+    QTemporaryDir dir;
+    const QString movie = dir.filePath(u"Long Movie.mkv"_qs);
+    QProcess ffmpeg;
+    ffmpeg.start(u"ffmpeg"_qs, {u"-v"_qs, u"error"_qs, u"-y"_qs, u"-f"_qs, u"lavfi"_qs, u"-i"_qs,
+                                u"testsrc=duration=30:size=160x120:rate=25"_qs, u"-c:v"_qs, u"mpeg4"_qs, movie});
+    QVERIFY(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+
+    QProcess player;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"DISPLAY"_qs, m_server.display());
+    env.insert(u"CINEVUE_HOME"_qs, dir.path());
+    env.insert(u"HOME"_qs, dir.path());
+    env.remove(u"WAYLAND_DISPLAY"_qs);
+    player.setProcessEnvironment(env);
+    player.start(buildDir() + u"/cinevue-play"_qs, {movie, u"/LaunchProgram"_qs, u"PowerDVDCinema"_qs});
+    QVERIFY(player.waitForStarted(10000));
+
+    const QByteArray display = m_server.display().toLatin1();
+    int asked = 0;
+    QTRY_VERIFY_WITH_TIMEOUT(asked > 0 || (asked = ClosePlayerWindows(u"PowerDVD"_qs, display)) > 0, 20000);
+    QCOMPARE(asked, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(player.state(), QProcess::NotRunning, 15000);
+    QCOMPARE(player.exitCode(), 0);
+    QCOMPARE(QDir(dir.filePath(u"Cache/watch_later"_qs)).entryList(QDir::Files).size(), 1);
 }
 
 void TestPlayerWindows::windowManagerRequests_data()
