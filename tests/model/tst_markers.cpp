@@ -49,45 +49,6 @@ tTitle titleIn(const QString &dir, bool watched)
     return t;
 }
 
-// Makes a folder read-only for as long as it lives. Permission bits do not
-// stop the superuser, so there the folder is made immutable instead (Linux).
-class ReadOnlyFolder
-{
-public:
-    explicit ReadOnlyFolder(const QString &dir)
-        : m_dir(dir)
-    {
-        QFile::setPermissions(m_dir, QFile::ReadOwner | QFile::ExeOwner);
-#ifdef Q_OS_LINUX
-        if (writable())
-            m_immutable = setImmutable(true);
-#endif
-    }
-    ~ReadOnlyFolder()
-    {
-#ifdef Q_OS_LINUX
-        if (m_immutable)
-            setImmutable(false);
-#endif
-        QFile::setPermissions(m_dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    bool writable() const
-    {
-        QFile probe(m_dir + u"/probe"_qs);
-        if (!probe.open(QIODevice::WriteOnly))
-            return false;
-        probe.remove();
-        return true;
-    }
-
-private:
-#ifdef Q_OS_LINUX
-    bool setImmutable(bool on) { return SetImmutable(m_dir, on); }
-    bool m_immutable = false;
-#endif
-    QString m_dir;
-};
-
 } // namespace
 
 class TestMarkers : public QObject
