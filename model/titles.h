@@ -9,9 +9,11 @@
 
 #include <optional>
 
-enum tMediaType { mtNotSet, mtMovie, mtTV, mtMusic, mtDoc, mtOther };
-enum tDiscTypes { dtDVD, dtHDDVD, dtBluray, dt4KUltraHD };
-enum tContainers { ctFolder, ctISO, ctMP4, ctMKV, ctUnknown };
+// Fixed 32-bit types: stored files hold these as 4-byte numbers, and a
+// decoder must be able to hold (and then refuse) a number outside the list.
+enum tMediaType : qint32 { mtNotSet, mtMovie, mtTV, mtMusic, mtDoc, mtOther };
+enum tDiscTypes : qint32 { dtDVD, dtHDDVD, dtBluray, dt4KUltraHD };
+enum tContainers : qint32 { ctFolder, ctISO, ctMP4, ctMKV, ctUnknown };
 
 struct tEpisode {
     qint32 Season = 0;

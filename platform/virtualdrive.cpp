@@ -12,6 +12,15 @@ const QString &driveKey()
     return key;
 }
 
+// The drive of "l=D" (or "/l=D"): the first character after "=", as the
+// drive test reads the first character of the drive-letter setting.
+QChar mountDriveOf(const QString &argument, const QString &prefix)
+{
+    if (!argument.startsWith(prefix, Qt::CaseInsensitive) || argument.size() <= prefix.size())
+        return QChar();
+    return NormalizedDriveLetter(argument.at(prefix.size()));
+}
+
 } // namespace
 
 QChar NormalizedDriveLetter(QChar letter)
@@ -72,4 +81,27 @@ bool DetachImage(IRegistryStore &store, QChar letter)
 {
     const QChar drive = NormalizedDriveLetter(letter);
     return !drive.isNull() && store.writeText(RegistryHive::CurrentUser, driveKey(), driveValueName(drive), QString());
+}
+
+tMountRequestResult ParseMountRequest(const QStringList &arguments)
+{
+    const tMountRequestResult usage{std::nullopt, QString::fromLatin1(kMountUsage)};
+    QStringList args = arguments;
+    // "/l=D /u" arrives as one argument when it was quoted.
+    if (args.size() == 1 && args.first().contains(u' '))
+        args = args.first().split(u' ', Qt::SkipEmptyParts);
+
+    tMountRequest request;
+    if (args.size() == 2 && args.at(1).compare(u"/u"_qs, Qt::CaseInsensitive) == 0) {
+        request.RequestAction = tMountRequest::Action::Detach;
+        request.Drive = mountDriveOf(args.at(0), u"/l="_qs);
+    } else {
+        if (args.size() != 2)
+            return usage;
+        request.Drive = mountDriveOf(args.at(0), u"l="_qs);
+        request.Image = args.at(1);
+    }
+    if (request.Drive.isNull())
+        return usage;
+    return {request, QString()};
 }

@@ -18,6 +18,9 @@
 #include <QChar>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 inline constexpr char16_t kVirtualCloneDriveKey[] = u"Software\\Elaborate Bytes\\VirtualCloneDrive\\0";
 inline constexpr char16_t kLastMountedFileValue[] = u"LastMountedFile";
@@ -48,3 +51,26 @@ bool AttachImage(IRegistryStore &store, QChar letter, const QString &image);
 // Empties the drive (it stays a virtual drive). LastMountedFile is kept, as
 // Virtual CloneDrive keeps it.
 bool DetachImage(IRegistryStore &store, QChar letter);
+
+// What a cinevue-mount command line asks for. It takes the command lines
+// Cinevue builds for Virtual CloneDrive's mount program:
+//   l=D IMAGE      attach the disc image IMAGE to drive D
+//   "/l=D /u"      empty drive D (also as two arguments)
+// Drive letters are the same in either case; the drive is the first
+// character after "=".
+struct tMountRequest {
+    enum class Action { Attach, Detach };
+    Action RequestAction = Action::Attach;
+    QChar Drive;   // upper case A-Z
+    QString Image; // Attach: the image as given, not yet checked
+    bool operator==(const tMountRequest &) const = default;
+};
+
+inline constexpr char kMountUsage[] = "usage: cinevue-mount l=D IMAGE | cinevue-mount \"/l=D /u\"";
+
+struct tMountRequestResult {
+    std::optional<tMountRequest> Request;
+    QString Error; // kMountUsage when the arguments are neither form
+};
+// `arguments` without the program name.
+tMountRequestResult ParseMountRequest(const QStringList &arguments);

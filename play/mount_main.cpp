@@ -21,21 +21,10 @@
 
 namespace {
 
-const char kUsage[] = "usage: cinevue-mount l=D IMAGE | cinevue-mount \"/l=D /u\"";
-
 int fail(const QString &message)
 {
     std::fprintf(stderr, "cinevue-mount: %s\n", qPrintable(message));
     return 1;
-}
-
-// The drive of "l=D" (or "/l=D"): the first character after "=", as the
-// drive test reads the first character of the drive-letter setting.
-QChar driveOf(const QString &argument, const QString &prefix)
-{
-    if (!argument.startsWith(prefix, Qt::CaseInsensitive) || argument.size() <= prefix.size())
-        return QChar();
-    return NormalizedDriveLetter(argument.at(prefix.size()));
 }
 
 QString storeProblem()
@@ -48,27 +37,20 @@ QString storeProblem()
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    // "/l=D /u" arrives as one argument when it was quoted.
-    if (args.size() == 1 && args.first().contains(u' '))
-        args = args.first().split(u' ', Qt::SkipEmptyParts);
+    const tMountRequestResult parsed = ParseMountRequest(app.arguments().mid(1));
+    if (!parsed.Request)
+        return fail(parsed.Error);
+    const tMountRequest &request = *parsed.Request;
+    const QChar drive = request.Drive;
 
     IRegistryStore &store = *RegistryStore();
-    if (args.size() == 2 && args.at(1).compare(u"/u"_qs, Qt::CaseInsensitive) == 0) {
-        const QChar drive = driveOf(args.at(0), u"/l="_qs);
-        if (drive.isNull())
-            return fail(QString::fromLatin1(kUsage));
+    if (request.RequestAction == tMountRequest::Action::Detach) {
         if (!DetachImage(store, drive))
             return fail(storeProblem());
         return 0;
     }
-    if (args.size() != 2)
-        return fail(QString::fromLatin1(kUsage));
-    const QChar drive = driveOf(args.at(0), u"l="_qs);
-    if (drive.isNull())
-        return fail(QString::fromLatin1(kUsage));
 
-    const QString image = args.at(1);
+    const QString &image = request.Image;
     const QFileInfo info(image);
     QString problem;
     if (!info.exists())

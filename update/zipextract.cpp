@@ -151,14 +151,16 @@ ZipExtractResult ExtractZip(const QString &zipPath, const QString &targetDir, co
         entries.append({zip_uint64_t(i), check, (stat.valid & ZIP_STAT_SIZE) ? stat.size : 0});
     }
 
-    const QDir target(targetDir);
+    // Joined as text: QDir::filePath would take a name such as ":x" for an
+    // absolute (resource) path and leave the target folder out.
+    const QString target = QDir(targetDir).absolutePath() + QLatin1Char('/');
     QByteArray block(kReadBlock, Qt::Uninitialized);
     for (const Entry &entry : entries) {
         if (cancel && cancel->load()) {
             result.error = u"Cancelled"_qs;
             return result;
         }
-        const QString path = target.filePath(entry.check.path);
+        const QString path = target + entry.check.path;
         if (entry.check.isFolder) {
             if (!QDir().mkpath(path)) {
                 result.error = u"Cannot create the folder %1"_qs.arg(path);

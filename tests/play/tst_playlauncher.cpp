@@ -4,6 +4,7 @@
 
 #include "platform/drives.h"
 #include "platform/virtualdrive.h"
+#include "play/commandlines.h"
 #include "play/playlauncher.h"
 
 #include <QDir>
@@ -98,6 +99,8 @@ private slots:
     void mountWithoutDriveLetter();
     void mountToolRefusesBadCommands_data();
     void mountToolRefusesBadCommands();
+    void mountRequests_data();
+    void mountRequests();
     void driveLetters();
 };
 
@@ -266,6 +269,59 @@ void TestPlayLauncher::mountToolRefusesBadCommands()
     const QString err = QString::fromLocal8Bit(tool.readAllStandardError());
     QVERIFY2(err.startsWith(u"cinevue-mount: "_qs) && err.contains(message), qPrintable(err));
     QVERIFY(!DriveReady(*m_store, u'V'));
+}
+
+void TestPlayLauncher::mountRequests_data()
+{
+    using Action = tMountRequest::Action;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("understood");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("drive");
+    QTest::addColumn<QString>("image");
+    // What Cinevue starts the tool with, split as RunProgram splits it.
+    const QStringList mount = QProcess::splitCommand(MountCommand(u"m"_qs, u"V"_qs, u"/isos/Heat (1995).iso"_qs).Arguments);
+    const QStringList unmount = QProcess::splitCommand(UnmountCommand(u"m"_qs, u"w"_qs).Arguments);
+    QTest::newRow("mount as Cinevue builds it") << mount << true << int(Action::Attach) << u"V"_qs << u"/isos/Heat (1995).iso"_qs;
+    QTest::newRow("unmount as Cinevue builds it") << unmount << true << int(Action::Detach) << u"W"_qs << QString();
+    QTest::newRow("unmount as two arguments, any case") << QStringList{u"/L=v"_qs, u"/U"_qs} << true << int(Action::Detach)
+                                                         << u"V"_qs << QString();
+    QTest::newRow("mount, lower-case letter") << QStringList{u"L=d"_qs, u"a.iso"_qs} << true << int(Action::Attach) << u"D"_qs
+                                              << u"a.iso"_qs;
+    QTest::newRow("only the first character after = counts")
+        << QStringList{u"l=Vx"_qs, u"a.iso"_qs} << true << int(Action::Attach) << u"V"_qs << u"a.iso"_qs;
+    QTest::newRow("one argument with a space is split") << QStringList{u"l=V /a.iso"_qs} << true << int(Action::Attach)
+                                                        << u"V"_qs << u"/a.iso"_qs;
+    QTest::newRow("nothing") << QStringList() << false << 0 << QString() << QString();
+    QTest::newRow("no image") << QStringList{u"l=V"_qs} << false << 0 << QString() << QString();
+    QTest::newRow("empty argument") << QStringList{QString()} << false << 0 << QString() << QString();
+    QTest::newRow("no drive letter") << QStringList{u"l=7"_qs, u"/x.iso"_qs} << false << 0 << QString() << QString();
+    QTest::newRow("nothing after =") << QStringList{u"l="_qs, u"/x.iso"_qs} << false << 0 << QString() << QString();
+    QTest::newRow("unmount without letter") << QStringList{u"/l= /u"_qs} << false << 0 << QString() << QString();
+    QTest::newRow("unmount with the mount prefix") << QStringList{u"l=V"_qs, u"/u"_qs} << false << 0 << QString() << QString();
+    QTest::newRow("mount with the unmount prefix") << QStringList{u"/l=V"_qs, u"a.iso"_qs} << false << 0 << QString()
+                                                   << QString();
+    QTest::newRow("three arguments") << QStringList{u"l=V"_qs, u"a.iso"_qs, u"b.iso"_qs} << false << 0 << QString()
+                                     << QString();
+}
+
+void TestPlayLauncher::mountRequests()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, understood);
+    QFETCH(int, action);
+    QFETCH(QString, drive);
+    QFETCH(QString, image);
+    const tMountRequestResult r = ParseMountRequest(arguments);
+    QCOMPARE(r.Request.has_value(), understood);
+    if (!understood) {
+        QCOMPARE(r.Error, QString::fromLatin1(kMountUsage));
+        return;
+    }
+    QVERIFY(r.Error.isEmpty());
+    QCOMPARE(int(r.Request->RequestAction), action);
+    QCOMPARE(QString(r.Request->Drive), drive);
+    QCOMPARE(r.Request->Image, image);
 }
 
 void TestPlayLauncher::driveLetters()

@@ -106,8 +106,10 @@ private slots:
         typist.setInterval(5);
         int step = 0;
         QObject::connect(&typist, &QTimer::timeout, &form, [&] {
-            if (form.collection().job() == Collection::Job::Loading)
-                ++keysWhileLoading;
+            // Keys after the load are ordinary presses on the carousel.
+            if (form.collection().job() != Collection::Job::Loading)
+                return;
+            ++keysWhileLoading;
             // Right to the sync icon and Enter; Down, Escape and '*' on a cover.
             switch (step++ % 6) {
             case 0: press(&form, Qt::Key_Right); break;

@@ -23,6 +23,8 @@ private slots:
     void checkEntry_data();
     void checkEntry();
     void extractsFilesAndFolders();
+    void namesQtReadsAsPathsStayBelowTheTarget_data();
+    void namesQtReadsAsPathsStayBelowTheTarget();
     void refusedEntryWritesNothing_data();
     void refusedEntryWritesNothing();
     void damagedPackage_data();
@@ -105,6 +107,30 @@ void TestZipExtract::extractsFilesAndFolders()
     struct stat info;
     QCOMPARE(::stat(QFile::encodeName(target + u"/lib/a.so"_qs).constData(), &info), 0);
     QCOMPARE(info.st_mode & 07777, mode_t(0755));
+}
+
+void TestZipExtract::namesQtReadsAsPathsStayBelowTheTarget_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("leading colon (a resource path to Qt)") << QByteArray(":w");
+    QTest::newRow("leading colon on a folder") << QByteArray(":res/icon.png");
+    QTest::newRow("leading tilde") << QByteArray("~/notes.txt");
+}
+
+// Plain names on Linux: each lands below the target and nowhere else.
+void TestZipExtract::namesQtReadsAsPathsStayBelowTheTarget()
+{
+    QFETCH(QByteArray, name);
+    QTemporaryDir dir;
+    const QString zip = dir.filePath(u"package.zip"_qs);
+    QVERIFY(writeZip(zip, {file("cinevue", "program", 0100755), file(name, "data")}));
+    const QString target = dir.filePath(u"out"_qs);
+    QVERIFY(QDir().mkpath(target));
+
+    const ZipExtractResult result = ExtractZip(zip, target);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(readAll(target + u'/' + QString::fromUtf8(name)), QByteArray("data"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({u"out"_qs, u"package.zip"_qs}));
 }
 
 void TestZipExtract::refusedEntryWritesNothing_data()

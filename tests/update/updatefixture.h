@@ -63,9 +63,11 @@ inline bool writeZip(const QString &path, const QList<ZipItem> &items)
             index = zip_dir_add(zip, item.name.constData(), ZIP_FL_ENC_UTF_8);
         } else {
             // libzip reads the buffer when the archive is closed.
-            char *copy = static_cast<char *>(malloc(size_t(qMax<qsizetype>(item.data.size(), 1))));
-            memcpy(copy, item.data.constData(), size_t(item.data.size()));
-            zip_source_t *source = zip_source_buffer(zip, copy, zip_uint64_t(item.data.size()), 1);
+            // An empty buffer is never handed back to be freed.
+            char *copy = item.data.isEmpty() ? nullptr : static_cast<char *>(malloc(size_t(item.data.size())));
+            if (copy)
+                memcpy(copy, item.data.constData(), size_t(item.data.size()));
+            zip_source_t *source = zip_source_buffer(zip, copy, zip_uint64_t(item.data.size()), copy ? 1 : 0);
             if (!source) {
                 free(copy);
                 zip_discard(zip);
