@@ -221,5 +221,9 @@ void EvaluateMarkers(tTitle &title)
 
 void EvaluatePlaceholderMarkers(tTitle &title)
 {
-    title.WatchedCVB = !findMarkers(title.Directory).watched.isEmpty();
+    const MarkerFiles m = findMarkers(title.Directory);
+    title.WatchedCVB = !m.watched.isEmpty();
+    // A placeholder can be put on the watch list like any title; without
+    // this its list marker would be forgotten at the next sync.
+    title.WatchList = !m.watchList.isEmpty();
 }

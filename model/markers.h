@@ -32,6 +32,6 @@ void RefreshMarkerState(tTitle &title);
 // sets WatchedCVB and WatchList from the marker files and deletes markers that
 // only repeat the XML.
 void EvaluateMarkers(tTitle &title);
-// For placeholder titles: WatchedCVB is whether CVB_Watched.txt exists; nothing
-// is deleted and WatchList is left alone.
+// For placeholder titles: WatchedCVB is whether CVB_Watched.txt exists and
+// WatchList whether CVB_WatchList.txt does; nothing is deleted.
 void EvaluatePlaceholderMarkers(tTitle &title);

@@ -409,7 +409,10 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     ctx.debug = settings.Debug;
     // The title each imported disc now belongs to, by case-folded location.
     QHash<QString, qsizetype> discOwners;
+    QSet<qsizetype> importedTitles;
     auto claim = [&](const tDirDiscInfo &disc, qsizetype title) {
+        if (title >= 0)
+            importedTitles.insert(title);
         if (title >= 0 && disc.Loc != u"BoxSetParent")
             discOwners.insert(disc.Loc.toCaseFolded(), title);
     };
@@ -459,6 +462,12 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
             progress.adding(done, int(fresh.size()));
         pump();
     }
+    // Each disc's import read the markers of its own folder, so a title on
+    // several disc folders would take the flags of whichever came last. A
+    // toggle writes every folder of the title; the flags follow all of them.
+    for (const qsizetype t : std::as_const(importedTitles))
+        if (MarkerFolders(titles.Title.at(t)).size() > 1)
+            RefreshMarkerState(titles.Title[t]);
     perfLog.add(u"["_qs + runSeconds() + u"] Completed Adding/Updating "_qs + QString::number(fresh.size())
                 + u" New Discs/Titles in "_qs + phaseSeconds() + u" seconds."_qs);
     perfLog.add(u" "_qs);

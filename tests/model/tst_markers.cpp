@@ -145,7 +145,7 @@ private slots:
         t.WatchedCVB = !watchedCVB;
         EvaluatePlaceholderMarkers(t);
         QCOMPARE(t.WatchedCVB, watchedCVB);
-        QVERIFY(!t.WatchList); // left alone
+        QVERIFY(t.WatchList); // the list marker counts: a toggle on a placeholder is kept
         files << kWatchList;
         files.sort();
         QCOMPARE(filesIn(dir.path()), files); // nothing deleted
