@@ -468,7 +468,17 @@ void TForm1::SyncFolders()
     progress.status = [this](const QString &text) { label(u"LabelProcessingStatus"_qs)->setText(text); };
     progress.titleNum = [this](const QString &text) { label(u"LabelTitleNum"_qs)->setText(text); };
     progress.totalTitles = [this](const QString &text) { label(u"LabelTotalTitles"_qs)->setText(text); };
-    progress.processEvents = [] { QCoreApplication::processEvents(); };
+    // The run calls this after every title. Keys and the clock need the loop
+    // about once a frame; letting it repaint the labels for every title
+    // would make the window's sync many times slower than the run itself.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    progress.processEvents = [&sinceEvents] {
+        if (sinceEvents.elapsed() < 10)
+            return;
+        QCoreApplication::processEvents();
+        sinceEvents.restart();
+    };
     const Collection::SyncOutcome outcome = m_collection->sync(Settings, progress);
     if (!outcome.ran)
         return;

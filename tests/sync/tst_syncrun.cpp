@@ -510,20 +510,24 @@ private slots:
         QCOMPARE(titles.Title.size(), 1);
     }
 
+    // A monitored folder that cannot be read between two runs, in each of
+    // the ways a share or a disk goes away.
     void offlineFolderKeepsItsTitles_data()
     {
-        QTest::addColumn<bool>("emptyMountPoint"); // an empty folder stays where the share was mounted
-        QTest::addColumn<QString>("logLine");      // %1: the folder
-        QTest::newRow("cannot be listed") << false
-                                          << u"Could not read monitored folder \"%1\": its titles are kept as they "
-                                             "were until it can be read again"_qs;
-        QTest::newRow("empty mount point") << true
+        QTest::addColumn<QString>("change"); // what happens to the folder
+        QTest::addColumn<QString>("logLine"); // %1: the folder
+        const QString unreadable = u"Could not read monitored folder \"%1\": its titles are kept as they "
+                                   "were until it can be read again"_qs;
+        QTest::newRow("vanished") << u"vanish"_qs << unreadable;
+        QTest::newRow("turned into a file") << u"file"_qs << unreadable;
+        QTest::newRow("not readable") << u"unreadable"_qs << unreadable;
+        QTest::newRow("empty mount point") << u"empty"_qs
                                            << u"Monitored folder \"%1\" is empty (a share that is not mounted?): its "
                                               "titles are kept as they were until it holds folders again"_qs;
     }
     void offlineFolderKeepsItsTitles()
     {
-        QFETCH(bool, emptyMountPoint);
+        QFETCH(QString, change);
         QFETCH(QString, logLine);
         threeTitles();
         const QString share = m_tmp->path() + u"/share"_qs;
@@ -536,18 +540,34 @@ private slots:
         QCOMPARE(titles.Title.size(), 4);
         const tTitles before = titles;
 
-        QVERIFY(QDir().rename(share, away));
-        if (emptyMountPoint)
-            QVERIFY(QDir().mkpath(share));
+        if (change == u"unreadable") {
+            QVERIFY(QFile::setPermissions(share, QFileDevice::Permissions()));
+            if (QDir(share).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size() > 0) {
+                QFile::setPermissions(share, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+                QSKIP("this user reads folders without read permission");
+            }
+        } else {
+            QVERIFY(QDir().rename(share, away));
+            if (change == u"empty")
+                QVERIFY(QDir().mkpath(share));
+            else if (change == u"file")
+                writeFile(share, "not a folder");
+        }
         SyncRunResult r = sync(titles, both);
         QCOMPARE(titles, before);
         QCOMPARE(r.removedDiscs, 0);
         QCOMPARE(r.unavailableFolders, QStringList{share + u'/'});
         QCOMPARE(errorLog(), QStringList{logLine.arg(share + u'/')});
 
-        if (emptyMountPoint)
-            QVERIFY(QDir(share).rmdir(share));
-        QVERIFY(QDir().rename(away, share));
+        if (change == u"unreadable") {
+            QVERIFY(QFile::setPermissions(share, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        } else {
+            if (change == u"empty")
+                QVERIFY(QDir(share).rmdir(share));
+            else if (change == u"file")
+                QVERIFY(QFile::remove(share));
+            QVERIFY(QDir().rename(away, share));
+        }
         r = sync(titles, both);
         QCOMPARE(r.imported, 0);
         QCOMPARE(titles, before);
