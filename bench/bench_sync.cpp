@@ -9,6 +9,7 @@
 // one for a profiler run); --phases prints the performance logs of a full and
 // a no-change run.
 
+#include "bench/benchtree.h"
 #include "model/localdatabase.h"
 #include "platform/paths.h"
 #include "sync/folderscan.h"
@@ -30,31 +31,6 @@
 namespace {
 
 const QString kVersion = QStringLiteral("1.7.2017.0006");
-
-// The tree, generated unless a complete one of the same size is there.
-bool ensureTree(const QString &root, int titles)
-{
-    const QString stamp = root + QStringLiteral("/.cinevue-bench-complete");
-    QFile done(stamp);
-    if (done.open(QIODevice::ReadOnly) && done.readAll().trimmed() == QByteArray::number(titles))
-        return true;
-    done.close();
-    QDir(root).removeRecursively();
-    MMTreeOptions options;
-    options.root = root;
-    options.titles = titles;
-    options.seed = 2017;
-    QElapsedTimer t;
-    t.start();
-    const MMTreeResult tree = GenerateMyMoviesTree(options);
-    if (!tree.ok) {
-        std::fprintf(stderr, "bench_sync: %s\n", qUtf8Printable(tree.error));
-        return false;
-    }
-    std::fprintf(stderr, "bench_sync: wrote %d files to %s in %lld ms\n", tree.files, qUtf8Printable(root),
-                 t.elapsed());
-    return done.open(QIODevice::WriteOnly) && done.write(QByteArray::number(titles)) > 0;
-}
 
 qint64 peakKiB()
 {
@@ -92,7 +68,7 @@ int main(int argc, char *argv[])
     positional.removeAll(QStringLiteral("--phases"));
     const QString root = positional.value(0, QStringLiteral("/tmp/cinevue-bench-tree"));
     const int titleCount = positional.size() > 1 ? positional.at(1).toInt() : 10000;
-    if (!ensureTree(root, titleCount))
+    if (!EnsureBenchTree(root, titleCount))
         return 1;
 
     QTemporaryDir home;

@@ -85,14 +85,6 @@ Markers inMemory(const tTitle &title)
     return {title.WatchedCVB, title.WatchList};
 }
 
-void press(QWidget *window, int key, const QString &text = {})
-{
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(window, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(window, &up);
-}
-
 const tTitle *titleWithId(const tTitles &titles, const QString &id)
 {
     for (const tTitle &t : titles.Title)

@@ -27,14 +27,6 @@
 namespace {
 
 // One key press and release as the platform delivers them.
-void press(QWidget *window, int key, const QString &text = {})
-{
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(window, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(window, &up);
-}
-
 // Key names as the tables below write them.
 void pressNamed(QWidget *window, const QString &name)
 {

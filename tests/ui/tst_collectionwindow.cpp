@@ -49,14 +49,6 @@ tTitle titleIn(const QString &folder, int i)
     return t;
 }
 
-void press(QWidget *window, int key, const QString &text = {})
-{
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(window, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(window, &up);
-}
-
 
 QStringList markerFiles(const QString &folder)
 {

@@ -30,14 +30,6 @@
 
 namespace {
 
-void press(QWidget *window, int key, const QString &text = {})
-{
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(window, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(window, &up);
-}
-
 // Keys by name; "Down*5" presses Down five times.
 void pressKeys(QWidget *window, const QString &keys)
 {

@@ -35,14 +35,6 @@ namespace {
 
 using Arrow = TitleGrid::Arrow;
 
-void press(QWidget *window, int key, const QString &text = {})
-{
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(window, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(window, &up);
-}
-
 // Keys by name; "Right*5" presses Right five times.
 void pressKeys(QWidget *window, const QString &keys)
 {

@@ -9,7 +9,9 @@
 #include "model/localdatabase.h"
 #include "ui/scene.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -37,6 +39,15 @@ inline void replaceTitles(TForm1 &form, const QList<tTitle> &list)
     tTitles titles;
     titles.Title = list;
     form.collection().setTitles(titles, false);
+}
+
+// One key press as the display server delivers it: down, then up.
+inline void press(QWidget *window, int key, const QString &text = {})
+{
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(window, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(window, &up);
 }
 
 inline void showAndWait(TForm1 &form)
