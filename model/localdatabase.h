@@ -9,9 +9,11 @@
 // newest collection state always wins and writers never interleave.
 //
 // Reading: LoadLocalDatabase() rebuilds a collection from the file, with the
-// version gate and the derived New/InDrive flags. It is independent of the
-// screen: progress goes through LoadProgress callbacks and the outcome comes
-// back as a LoadResult for the window to show.
+// version gate and the derived New/InDrive flags. It reads the file in pieces,
+// so that the file's bytes, a document of all of it and the collection are
+// never in memory together, and gives what a parse of the whole file would.
+// It is independent of the screen: progress goes through LoadProgress
+// callbacks and the outcome comes back as a LoadResult for the window to show.
 
 #include "model/titles.h"
 
@@ -40,8 +42,10 @@ QString DatabaseFilePath(const QString &appPath);
 // ---------------------------------------------------------------- writer
 
 // Writes `titles` as a complete database file at `path`, replacing any file
-// there only once the new one is complete. On failure returns false, leaves the
-// old file untouched and puts a readable reason into `error` (if given).
+// there only once the new one is complete. The text goes to the file as it is
+// made, without a second copy of the collection. On failure returns false,
+// leaves the old file untouched and puts a readable reason into `error` (if
+// given).
 bool WriteDatabaseFile(const QString &path, const tTitles &titles, const QString &progVersion,
                        QString *error = nullptr);
 

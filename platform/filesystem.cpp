@@ -116,7 +116,9 @@ RegularFileRead ReadRegularFile(const QString &path, qint64 maxBytes)
         ::close(fd);
         return fail(QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
     }
-    r.data.resize(qsizetype(st.st_size));
+    // One byte more than the size: the read that finds the end then needs
+    // no larger buffer.
+    r.data.resize(qsizetype(std::min<qint64>(maxBytes + 1, qint64(st.st_size) + 1)));
     qint64 done = 0;
     for (;;) {
         if (done == r.data.size()) {
@@ -144,6 +146,73 @@ RegularFileRead ReadRegularFile(const QString &path, qint64 maxBytes)
     ::close(fd);
     r.data.resize(qsizetype(done));
     return r;
+}
+
+RegularFile::RegularFile(RegularFile &&other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1)), m_size(other.m_size), m_error(std::move(other.m_error)),
+      m_reason(std::move(other.m_reason))
+{
+}
+
+RegularFile &RegularFile::operator=(RegularFile &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+        m_size = other.m_size;
+        m_error = std::move(other.m_error);
+        m_reason = std::move(other.m_reason);
+    }
+    return *this;
+}
+
+RegularFile::~RegularFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+RegularFile RegularFile::open(const QString &path, qint64 maxBytes)
+{
+    RegularFile f;
+    const auto fail = [&](const QString &why) {
+        if (f.m_fd >= 0)
+            ::close(std::exchange(f.m_fd, -1));
+        f.m_reason = why;
+        f.m_error = QStringLiteral("Cannot read \"%1\": %2").arg(path, why);
+        return std::move(f);
+    };
+    // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for ever.
+    f.m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (f.m_fd < 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat st {};
+    if (::fstat(f.m_fd, &st) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!S_ISREG(st.st_mode))
+        return fail(S_ISDIR(st.st_mode) ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file"));
+    if (st.st_size > maxBytes)
+        return fail(QStringLiteral("it is larger than %1 bytes").arg(maxBytes));
+    f.m_size = qint64(st.st_size);
+    return f;
+}
+
+qint64 RegularFile::readAt(qint64 offset, char *into, qint64 size) const
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(m_fd, into + done, size_t(size - done), off_t(offset + done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
 }
 
 QString CopyFileKeepingTime(const QString &source, const QString &target)
@@ -248,13 +317,16 @@ DirectoryListing DirectoryListing::fromFd(int fd)
         entry.Name = QFile::decodeName(n);
         if (e->d_type == DT_DIR) {
             entry.IsDirectory = true;
+        } else if (e->d_type == DT_REG) {
+            entry.IsRegularFile = true;
         } else if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
             // Only links and file systems without types cost a stat.
             entry.IsSymlink = e->d_type == DT_LNK;
             struct stat st {};
-            if (::fstatat(fd, n, &st, 0) == 0)
+            if (::fstatat(fd, n, &st, 0) == 0) {
                 entry.IsDirectory = S_ISDIR(st.st_mode);
-            else if (e->d_type == DT_UNKNOWN && ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                entry.IsRegularFile = S_ISREG(st.st_mode);
+            } else if (e->d_type == DT_UNKNOWN && ::fstatat(fd, n, &st, AT_SYMLINK_NOFOLLOW) == 0)
                 entry.IsSymlink = S_ISLNK(st.st_mode);
         }
         listing.m_entries.append(std::move(entry));

@@ -60,6 +60,36 @@ struct RegularFileRead {
 };
 RegularFileRead ReadRegularFile(const QString &path, qint64 maxBytes);
 
+// A regular file open for reading piece by piece, refused as ReadRegularFile
+// refuses (a FIFO, a device, a folder, more than `maxBytes`). Move-only; the
+// file stays open until destruction.
+class RegularFile
+{
+public:
+    RegularFile() = default;
+    RegularFile(RegularFile &&other) noexcept;
+    RegularFile &operator=(RegularFile &&other) noexcept;
+    RegularFile(const RegularFile &) = delete;
+    RegularFile &operator=(const RegularFile &) = delete;
+    ~RegularFile();
+
+    static RegularFile open(const QString &path, qint64 maxBytes);
+
+    bool ok() const { return m_fd >= 0; }
+    QString error() const { return m_error; }   // as RegularFileRead::error
+    QString reason() const { return m_reason; } // as RegularFileRead::reason
+    qint64 size() const { return m_size; }      // when it was opened
+    // Reads up to `size` bytes at `offset`, fewer only where the file ends;
+    // -1 on a read error. Safe to call from several threads at once.
+    qint64 readAt(qint64 offset, char *into, qint64 size) const;
+
+private:
+    int m_fd = -1;
+    qint64 m_size = 0;
+    QString m_error;
+    QString m_reason;
+};
+
 // Copies `source` over `target` (an existing target is replaced) and gives the
 // copy the source's last-write time. Returns an empty text on success, else
 // the reason; a failed copy leaves no partial target behind.
@@ -70,6 +100,7 @@ struct tDirEntry {
     QString Name;
     bool IsDirectory = false; // symbolic links count as what they point to
     bool IsSymlink = false;
+    bool IsRegularFile = false; // likewise; not a FIFO, device or socket
 };
 
 // An open directory and its entries, read once. Time queries and opening a

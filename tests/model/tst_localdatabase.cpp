@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <cstring>
 #include <sys/resource.h>
 
@@ -84,7 +85,53 @@ tTitle smallTitle(const QString &id)
     return t;
 }
 
+// A change made to a database file's text.
+using FileEdit = std::function<QByteArray(const QByteArray &)>;
+
+FileEdit replacing(const QByteArray &from, const QByteArray &to)
+{
+    return [=](QByteArray text) { return text.replace(from, to); };
+}
+
+// Replaces the last occurrence only.
+FileEdit replacingLast(const QByteArray &from, const QByteArray &to)
+{
+    return [=](QByteArray text) { return text.replace(text.lastIndexOf(from), from.size(), to); };
+}
+
+FileEdit both(const FileEdit &first, const FileEdit &second)
+{
+    return [=](const QByteArray &text) { return second(first(text)); };
+}
+
+// A file of several megabytes: read in many batches, converted in several
+// parts. Made once, it is only read.
+const tTitles &largeCollection()
+{
+    static const tTitles titles = [] {
+        CollectionGenOptions options;
+        options.titleCount = 1200;
+        options.seed = 11;
+        return GenerateCollection(options);
+    }();
+    return titles;
+}
+
+// The text a whole-document parse gives for a file that is not well-formed.
+QString wholeParseError(QByteArray content)
+{
+    pugi::xml_document doc;
+    const pugi::xml_parse_result r = doc.load_buffer_inplace(content.data(), size_t(content.size()),
+                                                             DatabaseParseOptions(), pugi::encoding_utf8);
+    if (r)
+        return QString();
+    return u"CinevueDB.xml is not well-formed XML: %1 at byte %2"_s.arg(QString::fromUtf8(r.description()))
+        .arg(r.offset);
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(FileEdit)
 
 class TestLocalDatabase : public QObject
 {
@@ -153,6 +200,15 @@ private slots:
             "<Director><D>Dee</D></Director><Writer/><Producer/><Cinematography/><Editor/><Music/><Sound/><Art/>"
             "</Title></Titles></CVB_Database>";
         QCOMPARE(readFile(m_dbPath), expected);
+    }
+
+    void writesEmptyCollection()
+    {
+        QString error;
+        QVERIFY2(WriteDatabaseFile(m_dbPath, tTitles(), u"1.7.2017.0006 <&\"'>"_s, &error), qPrintable(error));
+        QCOMPARE(readFile(m_dbPath),
+                 QByteArray("<?xml version=\"1.0\"?><CVB_Database Titles=\"0\" CVBVer=\"1.7.2017.0006 &lt;&amp;&quot;'>\">"
+                            "<Genres/><Categories/><Titles/></CVB_Database>"));
     }
 
     // Generated collection -> file -> collection: every stored field comes
@@ -387,6 +443,112 @@ private slots:
         const LoadResult result = load(m_appPath);
         QCOMPARE(result.status, LoadResult::Error);
         QCOMPARE(result.error, u"CinevueDB.xml: title 901 (ID %1): Stars \"many\" is not a whole number"_s.arg(titles.Title[900].ID));
+    }
+
+    // The file is read in pieces; whatever lies around and between the titles,
+    // the collection is the one the whole file holds.
+    void piecesReadAsTheWholeFile_data()
+    {
+        QTest::addColumn<FileEdit>("edit");
+        QTest::newRow("as written") << FileEdit([](const QByteArray &text) { return text; });
+        QTest::newRow("comment holding end tags between titles")
+            << replacing("</Title><Title>", "</Title><!-- </Title></Titles> --><Title>");
+        QTest::newRow("CDATA holding a title between titles")
+            << replacing("</Title><Title>", "</Title><![CDATA[<Title><ID>x</ID></Title>]]><Title>");
+        QTest::newRow("line breaks and text between titles")
+            << replacing("</Title><Title>", "</Title>\r\n\t text &amp; more\n<Title>");
+        QTest::newRow("processing instruction between titles")
+            << replacingLast("</Title><Title>", "</Title><?note x?><Title>");
+        QTest::newRow("declaration between titles")
+            << replacingLast("</Title><Title>", "</Title><?xml version=\"1.0\"?><Title>");
+        QTest::newRow("attribute values holding > and />")
+            << replacing("<Title>", "<Title x=\"a>b/>\" y='\"'>");
+        QTest::newRow("comment holding a start tag inside a title")
+            << replacing("<Name>", "<!-- <Name> --><Name>");
+        QTest::newRow("byte order mark and a document type")
+            << FileEdit([](const QByteArray &text) {
+                   return "\xef\xbb\xbf" + QByteArray(text).replace("<?xml version=\"1.0\"?>",
+                                                            "<?xml version=\"1.0\"?><!DOCTYPE CVB_Database "
+                                                            "[<!ENTITY e \"]>\">]>");
+               });
+        QTest::newRow("a Titles element inside an earlier element")
+            << replacing("<Genres>", "<Wrap><Titles><Title><ID>inner</ID></Title></Titles></Wrap><Genres>");
+        QTest::newRow("a second Titles element")
+            << replacing("</Titles>", "</Titles><Titles><Title><ID>second</ID></Title></Titles>");
+        QTest::newRow("genres and categories after the titles") << FileEdit([](const QByteArray &text) {
+            const qsizetype from = text.indexOf("<Genres>");
+            const qsizetype to = text.indexOf("<Titles>");
+            QByteArray moved = text;
+            const QByteArray lists = moved.mid(from, to - from);
+            moved.remove(from, to - from);
+            return moved.replace("</CVB_Database>", lists + "</CVB_Database>");
+        });
+    }
+    void piecesReadAsTheWholeFile()
+    {
+        QFETCH(FileEdit, edit);
+        QString error;
+        QVERIFY2(WriteDatabaseFile(m_dbPath, largeCollection(), kVersion, &error), qPrintable(error));
+        writeFile(m_dbPath, edit(readFile(m_dbPath)));
+        QVERIFY(wholeParseError(readFile(m_dbPath)).isEmpty());
+        const LoadResult result = load(m_appPath);
+        QCOMPARE(result.status, LoadResult::Loaded);
+        tTitles expected = largeCollection();
+        deriveFlags(expected, u"ERROR"_s);
+        QCOMPARE(result.titles.Title.size(), expected.Title.size());
+        QCOMPARE(result.titles.MyGenres, expected.MyGenres);
+        for (qsizetype i = 0; i < expected.Title.size(); ++i)
+            QVERIFY2(result.titles.Title[i] == expected.Title[i], qPrintable(u"title %1 differs"_s.arg(i)));
+    }
+
+    // Damage found late in the file, after many titles have been read, still
+    // gives the error a whole-document parse gives, before any bad value.
+    void damageAnywhereIsReportedAsWhole_data()
+    {
+        QTest::addColumn<FileEdit>("edit");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("expected"); // part of the error text; empty: that of a whole parse
+        const int error = LoadResult::Error;
+        const FileEdit lateMismatch = replacingLast("</Name>", "</Nam>");
+        const FileEdit earlyBadYear = [](QByteArray text) {
+            return text.replace(text.indexOf("<Year>") + 6, 1, "x");
+        };
+        const FileEdit oldVersion = replacing("CVBVer=\"1.7.2017.0006\"", "CVBVer=\"1.7.2017.0005\"");
+        QTest::newRow("end tag mismatch in the last title") << lateMismatch << error << QString();
+        QTest::newRow("cut off inside the last title")
+            << FileEdit([](const QByteArray &text) { return text.chopped(200); }) << error << QString();
+        QTest::newRow("bad number early, damage late") << both(earlyBadYear, lateMismatch) << error << QString();
+        QTest::newRow("bad number early only") << earlyBadYear << error << u"title 1 (ID "_s;
+        QTest::newRow("older version, damage late") << both(oldVersion, lateMismatch) << error << QString();
+        QTest::newRow("older version, bad number") << both(oldVersion, earlyBadYear)
+                                                   << int(LoadResult::Rejected) << QString();
+    }
+    void damageAnywhereIsReportedAsWhole()
+    {
+        QFETCH(FileEdit, edit);
+        QFETCH(int, status);
+        QFETCH(QString, expected);
+        QString error;
+        QVERIFY2(WriteDatabaseFile(m_dbPath, largeCollection(), kVersion, &error), qPrintable(error));
+        const QByteArray content = edit(readFile(m_dbPath));
+        writeFile(m_dbPath, content);
+        QList<int> numbers;
+        LoadProgress progress;
+        progress.titleNumber = [&](int n) { numbers.append(n); };
+        const LoadResult result = load(m_appPath, u"ERROR"_s, false, progress);
+        QCOMPARE(int(result.status), status);
+        QVERIFY(result.titles.Title.isEmpty());
+        if (status == LoadResult::Rejected)
+            return;
+        if (expected.isEmpty()) {
+            expected = wholeParseError(content);
+            QVERIFY(!expected.isEmpty());
+            QCOMPARE(result.error, expected);
+            // The title count shown while reading starts again from 0.
+            QCOMPARE(numbers.last(), 0);
+        } else {
+            QVERIFY2(result.error.contains(expected), qPrintable(result.error));
+        }
     }
 
     void absentElementsTakeDefaults_data()

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -177,6 +179,58 @@ private slots:
         QVERIFY(missing.error() != 0);
         QVERIFY(missing.entries().isEmpty());
         QVERIFY(!top.openSubdirectory(u"xmlLink"_qs).isOpen());
+    }
+
+    // A file read piece by piece: any offset, a short read where it ends.
+    void regularFileReadsPieces()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"data.bin"_qs);
+        writeFile(path, "0123456789");
+        const RegularFile file = RegularFile::open(path, 10);
+        QVERIFY2(file.ok(), qPrintable(file.error()));
+        QCOMPARE(file.size(), 10);
+        char piece[8] = {};
+        QCOMPARE(file.readAt(3, piece, 4), 4);
+        QCOMPARE(QByteArray(piece, 4), QByteArray("3456"));
+        QCOMPARE(file.readAt(7, piece, 8), 3);
+        QCOMPARE(QByteArray(piece, 3), QByteArray("789"));
+        QCOMPARE(file.readAt(10, piece, 8), 0);
+        // Moved: the open file goes with it.
+        RegularFile moved = RegularFile::open(path, 10);
+        RegularFile other = std::move(moved);
+        QVERIFY(!moved.ok());
+        QCOMPARE(other.readAt(0, piece, 2), 2);
+    }
+
+    // Refused as ReadRegularFile refuses, without ever blocking on a FIFO.
+    void regularFileRefusals_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder") << u"folder"_qs << u"it is a folder"_qs;
+        QTest::newRow("FIFO") << u"fifo"_qs << u"it is not a regular file"_qs;
+        QTest::newRow("larger than the limit") << u"large"_qs << u"it is larger than 4 bytes"_qs;
+        QTest::newRow("missing") << u"missing"_qs << QString::fromLocal8Bit(std::strerror(ENOENT));
+    }
+    void regularFileRefusals()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"name"_qs);
+        if (kind == u"folder")
+            QVERIFY(QDir().mkdir(path));
+        else if (kind == u"fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"large")
+            writeFile(path, "12345");
+        const RegularFile file = RegularFile::open(path, 4);
+        QVERIFY(!file.ok());
+        QCOMPARE(file.reason(), reason);
+        QCOMPARE(file.error(), u"Cannot read \"%1\": %2"_qs.arg(path, reason));
+        char byte = 0;
+        QCOMPARE(file.readAt(0, &byte, 1), -1);
     }
 };
 
