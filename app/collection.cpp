@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QSet>
 
 namespace {
@@ -127,7 +128,15 @@ Collection::~Collection()
 
 const ViewListIndex &Collection::viewIndex()
 {
-    m_index.update(m_titles);
+    if (!m_index.isBuiltFrom(m_titles)) {
+        m_index.update(m_titles);
+        // The view list in front waits only for its own sort order; the
+        // other orders and the search texts are made meanwhile.
+        // Its own thread: the shared pool stays free for cover composition.
+        m_indexWorker.setMaxThreadCount(1);
+        m_indexWorker.clear(); // an older index still waiting is not needed any more
+        (void)QtConcurrent::run(&m_indexWorker, [index = m_index] { index.prepare(); });
+    }
     return m_index;
 }
 

@@ -25,6 +25,7 @@
 #include "ui/viewlist.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <QString>
 
 #include <memory>
@@ -101,6 +102,7 @@ private:
     QString m_progVersion;
     tTitles m_titles;
     ViewListIndex m_index;
+    QThreadPool m_indexWorker; // prepares each new index
     bool m_trusted = false;
     Job m_job = Job::None;
     std::unique_ptr<LocalDatabaseWriter> m_writer;

@@ -198,9 +198,12 @@ void TForm1::FormCreate()
     QDir().mkpath(LogsPath(AppPath));
 
     CreateHandle();
-    const QStringList broken = m_images->PreLoad();
-    if (!broken.isEmpty())
-        qWarning("Cinevue: embedded images that could not be decoded: %s", qPrintable(broken.join(u", "_qs)));
+    // The images the first screen shows are decoded as it asks for them; the
+    // others meanwhile on a worker thread.
+    m_images->PreLoadInBackground([](const QStringList &broken) {
+        if (!broken.isEmpty())
+            qWarning("Cinevue: embedded images that could not be decoded: %s", qPrintable(broken.join(u", "_qs)));
+    });
 
     IconIndex = 0;
     ScreenMode = smIconBar;

@@ -3,6 +3,7 @@
 #include "art/embeddedimages.h"
 
 #include <QImageReader>
+#include <QtConcurrent/QtConcurrentRun>
 
 // Outside any namespace, as Q_INIT_RESOURCE requires. Referencing the
 // resource's initialiser also keeps it in a static link.
@@ -38,28 +39,64 @@ ImageResources::ImageResources()
     initImageResources();
 }
 
+ImageResources::~ImageResources()
+{
+    m_preload.waitForFinished();
+}
+
 QStringList ImageResources::PreLoad()
 {
     QStringList failed;
     for (const tEmbeddedImage &e : EmbeddedImages()) {
         if (e.OnDemand)
             continue;
+        const QString key = QString::fromUtf16(e.Name).toLower();
+        {
+            QMutexLocker lock(&m_mutex);
+            if (m_images.contains(key))
+                continue;
+        }
+        // Decoded without the lock: other threads keep their lookups meanwhile.
         const QImage img = decode(e);
-        if (img.isNull())
+        if (img.isNull()) {
             failed << QString::fromUtf16(e.Name);
-        else
-            m_images.insert(QString::fromUtf16(e.Name).toLower(), img);
+            continue;
+        }
+        QMutexLocker lock(&m_mutex);
+        m_images.insert(key, img);
     }
     return failed;
 }
 
+void ImageResources::PreLoadInBackground(std::function<void(const QStringList &)> done)
+{
+    m_preload.waitForFinished();
+    m_worker.setMaxThreadCount(1);
+    m_preload = QtConcurrent::run(&m_worker, [this, done = std::move(done)] {
+        const QStringList broken = PreLoad();
+        if (done)
+            done(broken);
+    });
+}
+
 QImage ImageResources::image(const QString &name) const
 {
-    const auto it = m_images.constFind(name.toLower());
-    if (it != m_images.cend())
-        return *it;
+    const QString key = name.toLower();
+    {
+        QMutexLocker lock(&m_mutex);
+        const auto it = m_images.constFind(key);
+        if (it != m_images.cend())
+            return *it;
+    }
     const tEmbeddedImage *e = find(name);
-    return e ? decode(*e) : QImage();
+    if (!e)
+        return QImage();
+    const QImage img = decode(*e);
+    if (!e->OnDemand && !img.isNull()) {
+        QMutexLocker lock(&m_mutex);
+        m_images.insert(key, img);
+    }
+    return img;
 }
 
 bool ImageResources::contains(const QString &name) const

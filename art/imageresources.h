@@ -3,21 +3,33 @@
 // kept for the whole run. Lookups copy an implicitly shared QImage, so the
 // stored images are never changed and may be read from worker threads.
 
+#include <QFuture>
 #include <QHash>
 #include <QImage>
+#include <QMutex>
+#include <QThreadPool>
 #include <QString>
+
+#include <functional>
 
 class ImageResources
 {
 public:
     ImageResources();
+    // Waits for a PreLoadInBackground() that is still decoding.
+    ~ImageResources();
 
     // Decodes every embedded image except the on-demand ones (PreLoadCoverArt's
     // embedded-image steps). Returns the names that could not be decoded.
     QStringList PreLoad();
+    // PreLoad() on a worker thread, so that a start need not wait for images
+    // that its first screen does not show; `done` gets PreLoad()'s answer
+    // there. Images asked for meanwhile are decoded by whoever asks.
+    void PreLoadInBackground(std::function<void(const QStringList &broken)> done = {});
 
-    // The image of that name (letter case ignored); an on-demand or not yet
-    // loaded image is decoded from the resources. Null for an unknown name.
+    // The image of that name (letter case ignored); an on-demand image is
+    // decoded from the resources each time, any other once. Null for an
+    // unknown name.
     QImage image(const QString &name) const;
     bool contains(const QString &name) const;
 
@@ -33,5 +45,9 @@ public:
     static QString ResourcePath(const QString &name);
 
 private:
-    QHash<QString, QImage> m_images; // keyed by the lower-case name
+    mutable QMutex m_mutex;                  // guards m_images
+    mutable QHash<QString, QImage> m_images; // keyed by the lower-case name
+    QFuture<void> m_preload;
+    // Its own thread: the shared pool stays free for cover composition.
+    QThreadPool m_worker;
 };

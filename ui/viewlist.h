@@ -102,8 +102,9 @@ struct ViewListResult {
 
 // Folded search texts and sort ranks of a collection, built once per
 // collection change so that each rebuild of the view list is a scan and an
-// integer sort. Copies share their data; build() is safe to call from any
-// thread.
+// integer sort. Each part is made when first needed (or by prepare()), so
+// that the first view list waits only for its own sort order. Copies share
+// their data; build() and prepare() are safe to call from any thread.
 class ViewListIndex
 {
 public:
@@ -118,6 +119,9 @@ public:
     const tTitles &titles() const;
 
     ViewListResult build(const ViewFilter &filter) const;
+    // Makes every part now, e.g. on a worker thread while the first view
+    // list is shown.
+    void prepare() const;
 
     // The titles that name `person` (TitleHasPerson), as collection indices
     // in collection order.
@@ -132,6 +136,7 @@ public:
     static QLocale collationLocale();
 
 private:
+    struct Lazy;
     struct Data;
     std::shared_ptr<const Data> d;
 };

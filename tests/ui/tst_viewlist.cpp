@@ -1,6 +1,7 @@
 #include "ui/viewlist.h"
 
 #include <QRandomGenerator>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtTest>
 
 #include <functional>
@@ -596,6 +597,40 @@ private slots:
                 qWarning() << "sort" << f.CurrentSort << f.SearchName << f.SearchDesc << f.SearchActors
                            << f.SearchDirectors << f.SearchWriters << f.SearchProducers;
             QCOMPARE(r.ViewList, expected);
+        }
+    }
+
+    // The index makes its parts when first needed; threads that need them at
+    // once, each for another sort or search, all get what a prepared index gives.
+    void firstUsesFromManyThreadsAgree()
+    {
+        tTitles c = searchCollection();
+        for (int copy = 0; copy < 40; ++copy)
+            for (const tTitle &t : searchCollection().Title) {
+                tTitle more = t;
+                more.Title += QString::number(copy);
+                c.Title.append(more);
+            }
+        QList<ViewFilter> filters;
+        for (int s = SortTitleAsc; s <= SortColNumDes; ++s) {
+            ViewFilter f;
+            f.CurrentSort = tSort(s);
+            f.SearchActors = s % 3 == 0 ? u"keanu"_s : QString();
+            f.SearchDesc = s % 3 == 1 ? u"a"_s : QString();
+            filters.append(f);
+        }
+        const ViewListIndex prepared(c, kEnglish);
+        prepared.prepare();
+        for (int round = 0; round < 5; ++round) {
+            const ViewListIndex fresh(c, kEnglish);
+            QList<QFuture<ViewListResult>> results;
+            for (const ViewFilter &f : std::as_const(filters))
+                results.append(QtConcurrent::run([&fresh, f] { return fresh.build(f); }));
+            const QFuture<QList<qint32>> person =
+                QtConcurrent::run([&fresh] { return fresh.titlesWithPerson(u"Reeves"_s); });
+            for (qsizetype k = 0; k < filters.size(); ++k)
+                QCOMPARE(results[k].result(), prepared.build(filters.at(k)));
+            QCOMPARE(person.result(), prepared.titlesWithPerson(u"Reeves"_s));
         }
     }
 
