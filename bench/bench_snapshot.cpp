@@ -1,5 +1,7 @@
-// Encode and decode time of the directory snapshot of a 10,000-title collection.
+// Encode and decode time of the directory snapshot of a 10,000-title collection
+// (see benchsize.h).
 
+#include "bench/benchsize.h"
 #include "bench/benchtiming.h"
 #include "sync/snapshot.h"
 
@@ -49,7 +51,7 @@ tDirectories syntheticSnapshot(int titles)
 
 int main()
 {
-    const tDirectories snapshot = syntheticSnapshot(10000);
+    const tDirectories snapshot = syntheticSnapshot(BenchTitles());
     QByteArray encoded;
     const double encodeMs = bestMs(5, [&] { encoded = EncodeSnapshot(snapshot); });
     tDirectories decoded;
@@ -61,7 +63,7 @@ int main()
         std::fprintf(stderr, "decoded snapshot differs\n");
         return 1;
     }
-    std::printf("BENCH snapshot_encode_10k: %.1f ms (%lld bytes)\n", encodeMs, static_cast<long long>(encoded.size()));
-    std::printf("BENCH snapshot_decode_10k: %.1f ms\n", decodeMs);
+    std::printf("BENCH %s: %.1f ms (%lld bytes)\n", BenchSized("snapshot_encode").c_str(), encodeMs, static_cast<long long>(encoded.size()));
+    std::printf("BENCH %s: %.1f ms\n", BenchSized("snapshot_decode").c_str(), decodeMs);
     return 0;
 }

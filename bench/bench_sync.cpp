@@ -1,14 +1,16 @@
-// SmartSync runs over a 10,000-title My Movies tree without images:
+// SmartSync runs over a My Movies tree of 10,000 titles (see benchsize.h)
+// without images:
 //  - a no-change run (the second of two, caches warm) against a find(1) walk
 //    that skips disc folders and reads every file's time;
 //  - a full first run against a bare pugixml parse of the same title XML files;
-//  - the peak resident memory of the process.
-// The tree is written once to /tmp/cinevue-bench-tree and reused.
+//  - the peak resident memory of a full run.
+// The tree is written once to /tmp/cinevue-bench-tree (-100k, ...) and reused.
 //
 // bench_sync [--phases] [ROOT [TITLES]]: another tree or size (e.g. a small
 // one for a profiler run); --phases prints the performance logs of a full and
 // a no-change run.
 
+#include "bench/benchsize.h"
 #include "bench/benchtree.h"
 #include "model/localdatabase.h"
 #include "platform/paths.h"
@@ -26,22 +28,13 @@
 
 #include <pugixml.hpp>
 
+#include <malloc.h>
+
 #include <cstdio>
 
 namespace {
 
 const QString kVersion = QStringLiteral("1.7.2017.0006");
-
-qint64 peakKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
 
 // The shortest of `rounds` timings of `f`; `prepare` runs untimed before each.
 template <typename P, typename F>
@@ -66,8 +59,9 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     QStringList positional = args.mid(1);
     positional.removeAll(QStringLiteral("--phases"));
-    const QString root = positional.value(0, QStringLiteral("/tmp/cinevue-bench-tree"));
-    const int titleCount = positional.size() > 1 ? positional.at(1).toInt() : 10000;
+    const int titleCount = positional.size() > 1 ? positional.at(1).toInt() : BenchTitles();
+    const QString root = positional.value(0, BenchCacheFolder(QStringLiteral("tree"), titleCount));
+    const std::string tag = BenchSizeTag(titleCount);
     if (!EnsureBenchTree(root, titleCount))
         return 1;
 
@@ -94,19 +88,42 @@ int main(int argc, char *argv[])
     // import removes marker files that only repeat the XML); the best of the
     // next two, each from an empty collection without a snapshot, counts.
     // The machine may be shared, so every figure is the best of a few rounds.
+    // The peak memory of a run counts from a trimmed heap.
     tTitles titles;
     SyncFolders(titles, settings, options);
     writer.waitForIdle();
     SyncRunResult fullRun;
+    qint64 fullPeakKb = 0;
     const double fullMs = bestMs(
         2,
         [&] {
             writer.waitForIdle();
             QFile::remove(SmartSyncFile(appPath));
             titles = tTitles();
+            malloc_trim(0);
+            ResetPeakMemory();
         },
-        [&] { fullRun = SyncFolders(titles, settings, options); });
+        [&] {
+            fullRun = SyncFolders(titles, settings, options);
+            fullPeakKb = std::max(fullPeakKb, ProcStatusKb("VmHWM"));
+        });
     writer.waitForIdle();
+    // The same without reading title files ahead on worker threads.
+    double oneThreadMs = 0;
+    {
+        SyncRunOptions oneThread = options;
+        oneThread.readerThreads = 0;
+        oneThreadMs = bestMs(
+            2,
+            [&] {
+                writer.waitForIdle();
+                QFile::remove(SmartSyncFile(appPath));
+                titles = tTitles();
+                malloc_trim(0); // as before the runs above
+            },
+            [&] { SyncFolders(titles, settings, oneThread); });
+        writer.waitForIdle();
+    }
 
     // The same title XML files parsed by pugixml alone.
     QSet<QString> xmlFiles;
@@ -170,15 +187,19 @@ int main(int argc, char *argv[])
     }
 
     const int n = int(titles.Title.size());
-    std::printf("BENCH sync_nochange_10k: %.1f ms (%d directories, %d imported)\n", unchangedMs,
+    const char *size = tag.c_str();
+    std::printf("BENCH sync_nochange_%s: %.1f ms (%d directories, %d imported)\n", size, unchangedMs,
                 unchangedRun.directories, unchangedRun.imported);
-    std::printf("BENCH sync_nochange_find_10k: %.1f ms\n", findMs);
-    std::printf("BENCH sync_nochange_vs_find: %.2fx (target <= 1.00x)\n", unchangedMs / findMs);
-    std::printf("BENCH sync_full_10k: %.1f ms, %.0f titles/s (%d titles, %d directories imported)\n", fullMs,
+    std::printf("BENCH sync_nochange_find_%s: %.1f ms\n", size, findMs);
+    std::printf("BENCH sync_nochange_vs_find_%s: %.2fx (target <= 1.00x)\n", size, unchangedMs / findMs);
+    std::printf("BENCH sync_full_%s: %.1f ms, %.0f titles/s (%d titles, %d directories imported)\n", size, fullMs,
                 n / (fullMs / 1000.0), n, fullRun.imported);
-    std::printf("BENCH sync_full_pugixml_parse_10k: %.1f ms (%d of %d files)\n", parseMs, parsed,
+    std::printf("BENCH sync_full_pugixml_parse_%s: %.1f ms (%d of %d files)\n", size, parseMs, parsed,
                 int(xmlList.size()));
-    std::printf("BENCH sync_full_vs_parse: %.2fx (target <= 2.00x)\n", fullMs / parseMs);
-    std::printf("BENCH sync_peak_memory: %lld KiB VmHWM\n", peakKiB());
+    std::printf("BENCH sync_full_vs_parse_%s: %.2fx (target <= 2.00x)\n", size, fullMs / parseMs);
+    std::printf("BENCH sync_full_one_thread_%s: %.1f ms, %.2fx the parse (title files read as they are imported)\n",
+                size, oneThreadMs, oneThreadMs / parseMs);
+    std::printf("BENCH sync_full_peak_memory_%s: %.1f MB VmHWM (target <= %d MB)\n", size, fullPeakKb / 1024.0,
+                titleCount / 50);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <set>
 #include <utility>
 #include <vector>
@@ -232,6 +233,19 @@ private:
             }
         }
 
+        if (anyDisc || !xmlPath.isEmpty()) {
+            ListedDirectory names;
+            for (const tDirEntry &e : entries) {
+                if (e.IsDirectory)
+                    names.Folders.append(e.Name);
+                else if (e.IsRegularFile)
+                    names.Files.append(e.Name);
+            }
+            names.Files.sort();
+            names.Folders.sort();
+            m_state.Listings[m_k].insert(withoutTrailingSeparator(p), std::move(names));
+        }
+
         // A title XML without media: a box-set parent to be imported.
         if (!anyDisc && !xmlPath.isEmpty()) {
             tDirDiscInfo disc;
@@ -343,6 +357,7 @@ ScanResult ScanFolders(const QList<tScannedFolders> &folders, const ScanOptions 
     for (tScannedFolders &f : state.Folders)
         f.Done = false;
     state.Results.resize(folders.size());
+    state.Listings.resize(folders.size());
     state.RootListable.fill(false, folders.size());
     state.RootEmpty.fill(false, folders.size());
     state.Options = options;
@@ -398,8 +413,22 @@ ScanResult ScanFolders(const QList<tScannedFolders> &folders, const ScanOptions 
         info.DirectoryCount = int(state.Results[k].size());
         result.Directories.append(std::move(state.Results[k]));
         result.Folders.append(info);
+        if (result.Listings.isEmpty())
+            result.Listings = std::move(state.Listings[k]);
+        else
+            result.Listings.insert(state.Listings[k]);
     }
     return result;
+}
+
+bool ListedDirectory::hasFile(const QString &name) const
+{
+    return std::binary_search(Files.cbegin(), Files.cend(), name);
+}
+
+bool ListedDirectory::hasFolder(const QString &name) const
+{
+    return std::binary_search(Folders.cbegin(), Folders.cend(), name);
 }
 
 QString BuildingDirectoryListText(const QList<tScannedFolders> &folders, const QList<bool> &done)

@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "sync/dirrecords.h"
 
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -43,9 +44,23 @@ struct FolderScanInfo {
     int DirectoryCount = 0;
 };
 
+// The names one directory held when the scan listed it, each list sorted by
+// code units: its regular files (links to one included) and its folders.
+// The import looks a title's images up here instead of asking the file
+// system again for each possible name.
+struct ListedDirectory {
+    QStringList Files;
+    QStringList Folders;
+    bool hasFile(const QString &name) const;
+    bool hasFolder(const QString &name) const;
+};
+// By tDirectoryRec::Directory; directories with a title XML or media only.
+using DirectoryListings = QHash<QString, ListedDirectory>;
+
 struct ScanResult {
     tDirectories Directories;      // every folder's list, in folder order
     QList<FolderScanInfo> Folders; // indexed like the configured folders
+    DirectoryListings Listings;
 };
 
 // What the threads of one scan share. The results lock guards `Results` and
@@ -54,6 +69,7 @@ struct ScanResult {
 struct FolderScanState {
     QList<tScannedFolders> Folders;
     QList<tDirectories> Results;
+    QList<DirectoryListings> Listings; // slot k written by thread k only, read after it ended
     QList<bool> RootListable; // slot k written by thread k only, read after it ended
     QList<bool> RootEmpty;    // likewise
     QList<bool> ScanStarted;  // written before the threads are polled

@@ -179,9 +179,16 @@ RemovalResult RemoveVanishedDiscs(tTitles &titles, const tDirectories &previous,
 
     // Where each disc lives, by its location folded to one letter case.
     QHash<QString, QList<qsizetype>> titlesByLoc;
-    for (qsizetype t = 0; t < titles.Title.size(); ++t)
-        for (const tDiscInfo &disc : titles.Title.at(t).DiscInfo)
+    // Box-set parents by their directory, so that a vanished one is not
+    // searched for among all titles.
+    QHash<QString, QList<qsizetype>> parentsByDirectory;
+    for (qsizetype t = 0; t < titles.Title.size(); ++t) {
+        const tTitle &title = titles.Title.at(t);
+        for (const tDiscInfo &disc : title.DiscInfo)
             titlesByLoc[disc.Loc.toCaseFolded()].append(t);
+        if (title.SeriesBoxSetParent)
+            parentsByDirectory[title.Directory].append(t);
+    }
 
     QList<bool> titleGone(titles.Title.size(), false);
     for (const tDirectoryRec &O : previous) {
@@ -190,7 +197,7 @@ RemovalResult RemoveVanishedDiscs(tTitles &titles, const tDirectories &previous,
             if (oldDisc.Loc == kBoxSetParent) {
                 // A box-set parent whose directory has gone (or no longer
                 // holds its title XML) has no disc to lose: remove it here.
-                for (qsizetype t = 0; t < titles.Title.size(); ++t) {
+                for (qsizetype t : parentsByDirectory.value(O.Directory)) {
                     tTitle &title = titles.Title[t];
                     if (!titleGone.at(t) && title.SeriesBoxSetParent && title.DiscInfo.isEmpty()
                         && title.Directory == O.Directory) {

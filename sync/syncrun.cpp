@@ -9,6 +9,7 @@
 #include "sync/folderscan.h"
 #include "sync/reports.h"
 #include "sync/snapshot.h"
+#include "sync/titlexmlreader.h"
 #include "sync/snapshotcompare.h"
 #include "sync/synclogs.h"
 #include "sync/titleimport.h"
@@ -138,16 +139,23 @@ int SortMultiDiscTitles(tTitles &titles)
 }
 
 qsizetype SyncException(tTitles &titles, tDirectoryRec &dir, qsizetype discIndex, qsizetype titleIndex,
-                        const QString &reason, const QString &lastMountedFile, QString *statusLine, bool *appended)
+                        const QString &reason, const QString &lastMountedFile, QString *statusLine, bool *appended,
+                        const ImportContext *ids)
 {
     const QString d = LastPathComponent(dir.Directory);
     if (appended)
         *appended = false;
     if (titleIndex < 0 || titleIndex >= titles.Title.size()) {
         titleIndex = -1;
-        for (qsizetype i = 0; i < titles.Title.size(); ++i)
-            if (titles.Title.at(i).ID == d)
-                titleIndex = i; // the last one found wins
+        if (ids) {
+            // A run meets placeholders all over a large collection: no pass
+            // over every title for each one.
+            titleIndex = FindTitleById(*ids, titles, d);
+        } else {
+            for (qsizetype i = 0; i < titles.Title.size(); ++i)
+                if (titles.Title.at(i).ID == d)
+                    titleIndex = i; // the last one found wins
+        }
         if (titleIndex < 0) {
             titles.Title.append(tTitle());
             titleIndex = titles.Title.size() - 1;
@@ -407,6 +415,7 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     ctx.lastMountedFile = options.lastMountedFile;
     ctx.maxActors = settings.MaxActors;
     ctx.debug = settings.Debug;
+    ctx.listings = &scan.Listings;
     // The title each imported disc now belongs to, by case-folded location.
     QHash<QString, qsizetype> discOwners;
     QSet<qsizetype> importedTitles;
@@ -416,6 +425,15 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
         if (title >= 0 && disc.Loc != u"BoxSetParent")
             discOwners.insert(disc.Loc.toCaseFolded(), title);
     };
+    // The title files are read and parsed ahead on worker threads; they are
+    // taken in the loop's own order below.
+    QList<TitleXmlJob> jobs;
+    for (const tDirectoryRec &entry : std::as_const(fresh))
+        if (!entry.mmXMLFile.isEmpty() || !entry.DiscInfo.isEmpty())
+            for (qsizetype k = 0; k < entry.DiscInfo.size(); ++k)
+                jobs.append(TitleXmlJobFor(entry, k));
+    TitleXmlReader reader(std::move(jobs),
+                          options.readerThreads < 0 ? TitleXmlReader::DefaultThreads() : options.readerThreads);
     int done = 0;
     for (tDirectoryRec &entry : fresh) {
         debugFile.add(u"  Processing Directory "_qs + entry.Directory);
@@ -424,7 +442,8 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
             ++result.imported;
             for (qsizetype k = 0; k < entry.DiscInfo.size(); ++k) {
                 debugLog.add(u"    Importing media "_qs + entry.DiscInfo.at(k).Loc);
-                ImportResult r = ImportTitleXML(entry, k, ctx, titles);
+                const std::unique_ptr<LoadedTitleXml> loaded = reader.take();
+                ImportResult r = ImportTitleXML(entry, k, ctx, titles, loaded.get());
                 for (const QString &line : std::as_const(r.debugLines))
                     debugLog.add(line);
                 if (!r.errorText.isEmpty())
@@ -436,7 +455,7 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
                     bool appended = false;
                     claim(entry.DiscInfo.at(k),
                           SyncException(titles, entry, k, r.titleIndex, r.placeholderReason,
-                                        options.lastMountedFile, &status, &appended));
+                                        options.lastMountedFile, &status, &appended, &ctx));
                     ++result.placeholders;
                     say(progress.status, status);
                     if (appended)

@@ -16,6 +16,7 @@
 #include <functional>
 
 class ArtCache;
+struct ImportContext;
 class LocalDatabaseWriter;
 
 struct SyncProgress {
@@ -41,6 +42,9 @@ struct SyncRunOptions {
     // database was missing or could not be loaded) and is not used; the run
     // is a full refresh and the sync error log says why.
     QString distrustSnapshot;
+    // Threads that read and parse title files ahead of the import (0: none,
+    // the run reads each file as it imports it; -1: one per spare core).
+    int readerThreads = -1;
 };
 
 struct SyncRunResult {
@@ -74,11 +78,12 @@ QString SyncingTitlesHeading(bool debug, bool perfMon);
 
 // Builds or updates the placeholder title for disc entry `discIndex` of `dir`,
 // whose title XML is missing ("Missing"), enciphered ("Encrypted") or
-// unreadable ("Corrupted"). `titleIndex` is -1 when not known. Returns the
-// title's index; `statusLine` receives the status label's text.
+// unreadable ("Corrupted"). `titleIndex` is -1 when not known; the title is
+// then found by its ID, through `ids`' index of the collection when given.
+// Returns the title's index; `statusLine` receives the status label's text.
 qsizetype SyncException(tTitles &titles, tDirectoryRec &dir, qsizetype discIndex, qsizetype titleIndex,
                         const QString &reason, const QString &lastMountedFile, QString *statusLine = nullptr,
-                        bool *appended = nullptr);
+                        bool *appended = nullptr, const ImportContext *ids = nullptr);
 
 // Orders the discs of every multi-disc title by Name (code units, stable).
 // Returns the number of discs in such titles.

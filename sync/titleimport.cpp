@@ -1,9 +1,11 @@
 #include "titleimport.h"
 
 #include "model/markers.h"
+#include "model/stringpool.h"
 #include "model/valueconv.h"
 #include "platform/filesystem.h"
 #include "platform/paths.h"
+#include "sync/titlexmlreader.h"
 
 #include <QDir>
 #include <QFile>
@@ -28,6 +30,54 @@ struct BadTitleXML {
 
 QString text(const pugi::xml_node &node) { return QString::fromUtf8(node.child_value()); }
 QString attr(const pugi::xml_node &node, const char *name) { return QString::fromUtf8(node.attribute(name).value()); }
+// text() of a value that repeats from title to title.
+QString shared(const pugi::xml_node &node, StringPool &pool) { return pool(node.child_value()); }
+QString sharedAttr(const pugi::xml_node &node, const char *name, StringPool &pool)
+{
+    return pool(node.attribute(name).value());
+}
+
+// The first child element of each name the import reads, found in one pass
+// over the root's children instead of one pass per name.
+class TitleChildren
+{
+public:
+    enum Name {
+        ID, LocalTitle, SortTitle, ParentTitle, CollectionNumber, Type, MediaType, Edition, AspectRatio,
+        VideoStandard, AudioTracks, Subtitles, ProductionYear, ReleaseDate, Added, RunningTime, Rating, Watched,
+        Description, ExtraFeatures, Genres, Categories, PersonalData, Persons, ParentalRating, Discs, kCount
+    };
+
+    explicit TitleChildren(const pugi::xml_node &root)
+    {
+        for (pugi::xml_node c = root.first_child(); c; c = c.next_sibling()) {
+            if (c.type() != pugi::node_element)
+                continue;
+            const int name = lookUp(c.name());
+            if (name >= 0 && !m_nodes[name])
+                m_nodes[name] = c;
+        }
+    }
+
+    pugi::xml_node operator[](Name name) const { return m_nodes[name]; }
+
+private:
+    static int lookUp(const char *name)
+    {
+        static constexpr const char *kNames[kCount] = {
+            "ID", "LocalTitle", "SortTitle", "ParentTitle", "CollectionNumber", "Type", "MediaType", "Edition",
+            "AspectRatio", "VideoStandard", "AudioTracks", "Subtitles", "ProductionYear", "ReleaseDate", "Added",
+            "RunningTime", "Rating", "Watched", "Description", "ExtraFeatures", "Genres", "Categories",
+            "PersonalData", "Persons", "ParentalRating", "Discs"};
+        // The first letter narrows the search to a name or two.
+        for (int i = 0; i < kCount; ++i)
+            if (kNames[i][0] == name[0] && std::strcmp(kNames[i], name) == 0)
+                return i;
+        return -1;
+    }
+
+    pugi::xml_node m_nodes[kCount];
+};
 
 qint32 integer(const QString &value, const char *what)
 {
@@ -38,9 +88,20 @@ qint32 integer(const QString &value, const char *what)
 }
 
 // An image counts only as a regular file: a FIFO under an image's name
-// would block whoever decodes or copies it.
-bool fileExists(const QString &directory, const QString &relative)
+// would block whoever decodes or copies it. A name in a folder of the
+// directory is asked on disk once the listing knows the folder.
+bool fileExists(const QString &directory, const QString &relative, const ListedDirectory *listed)
 {
+    if (listed) {
+        const qsizetype separator =
+            std::find_if(relative.cbegin(), relative.cend(), [](QChar c) { return c == u'/' || c == u'\\'; })
+            - relative.cbegin();
+        if (separator == relative.size())
+            return listed->hasFile(relative);
+        const QString folder = relative.left(separator);
+        if (folder != u"." && folder != u".." && !folder.isEmpty() && !listed->hasFolder(folder))
+            return false;
+    }
     return QFileInfo(JoinNative(directory, relative)).isFile();
 }
 
@@ -95,23 +156,33 @@ QString ratingText(const QString &value)
     }
 }
 
-QStringList childTexts(const pugi::xml_node &list)
+QStringList childTexts(const pugi::xml_node &list, StringPool &pool)
 {
     QStringList out;
     for (pugi::xml_node c = list.first_child(); c; c = c.next_sibling())
         if (c.type() == pugi::node_element)
-            out.append(text(c));
+            out.append(shared(c, pool));
     return out;
 }
 
-void readPersons(tTitle &t, const pugi::xml_node &persons, qint32 maxActors)
+void readPersons(tTitle &t, const pugi::xml_node &persons, qint32 maxActors, StringPool &pool)
 {
     t.Actors.clear();
     t.Crew = tCrew();
     for (pugi::xml_node p = persons.first_child(); p; p = p.next_sibling()) {
         if (p.type() != pugi::node_element)
             continue;
-        const pugi::xml_node name = p.child("Name");
+        // The first Name and Role children, in one pass.
+        pugi::xml_node name;
+        pugi::xml_node role;
+        for (pugi::xml_node c = p.first_child(); c; c = c.next_sibling()) {
+            if (c.type() != pugi::node_element)
+                continue;
+            if (!name && std::strcmp(c.name(), "Name") == 0)
+                name = c;
+            else if (!role && std::strcmp(c.name(), "Role") == 0)
+                role = c;
+        }
         if (!name)
             continue;
         const char *type = p.attribute("Type").value();
@@ -121,7 +192,7 @@ void readPersons(tTitle &t, const pugi::xml_node &persons, qint32 maxActors)
         switch (type[0]) {
         case '1':
             if (t.Actors.size() < maxActors - 1)
-                t.Actors.append(tActor{text(name), text(p.child("Role"))});
+                t.Actors.append(tActor{shared(name, pool), shared(role, pool)});
             continue;
         case '2': crew = &t.Crew.Director; break;
         case '3': crew = &t.Crew.Writer; break;
@@ -133,87 +204,89 @@ void readPersons(tTitle &t, const pugi::xml_node &persons, qint32 maxActors)
         case '9': crew = &t.Crew.Art; break;
         default: continue;
         }
-        crew->append(text(name));
+        crew->append(shared(name, pool));
     }
 }
 
 // Sets every field the title XML maps to (all but the discs and images).
-void readFields(tTitle &t, const pugi::xml_node &root, const QString &title, qint32 maxActors,
-                QStringList &genres, QStringList &cats)
+void readFields(tTitle &t, const pugi::xml_node &root, const TitleChildren &child, const QString &title,
+                qint32 maxActors, StringPool &pool, QStringList &genres, QStringList &cats)
 {
+    using C = TitleChildren;
     t.Title = title;
-    const QString sortTitle = text(root.child("SortTitle"));
+    const QString sortTitle = text(child[C::SortTitle]);
     t.SortTitle = sortTitle.isEmpty() ? t.Title : sortTitle;
     t.SeriesBoxSetParent = TextToBool(attr(root, "IsBoxSetParent"));
     t.SeriesBoxSetChild = TextToBool(attr(root, "IsBoxSetChild"));
-    t.PID = t.SeriesBoxSetChild ? attr(root.child("ParentTitle"), "ID") : QString();
+    t.PID = t.SeriesBoxSetChild ? sharedAttr(child[C::ParentTitle], "ID", pool) : QString();
 
-    const pugi::xml_node collectionNumber = root.child("CollectionNumber");
+    const pugi::xml_node collectionNumber = child[C::CollectionNumber];
     t.CollectionNum = collectionNumber ? integer(text(collectionNumber), "CollectionNumber") : -1;
 
-    if (const pugi::xml_node type = root.child("Type")) {
+    if (const pugi::xml_node type = child[C::Type]) {
         if (const auto dt = discTypeFromText(text(type)))
             t.DiscType = *dt;
     } else {
         t.DiscType = dtDVD;
     }
-    if (const pugi::xml_node mediaType = root.child("MediaType"))
+    if (const pugi::xml_node mediaType = child[C::MediaType])
         t.MediaType = mediaTypeFromText(text(mediaType));
 
-    t.Edition = text(root.child("Edition"));
-    const pugi::xml_node aspect = root.child("AspectRatio");
-    t.AspectRatio = aspect ? text(aspect) : u"Unknown"_qs;
-    const pugi::xml_node standard = root.child("VideoStandard");
-    t.VideoStandard = standard ? text(standard) : u"Unknown"_qs;
+    t.Edition = shared(child[C::Edition], pool);
+    const pugi::xml_node aspect = child[C::AspectRatio];
+    t.AspectRatio = aspect ? shared(aspect, pool) : u"Unknown"_qs;
+    const pugi::xml_node standard = child[C::VideoStandard];
+    t.VideoStandard = standard ? shared(standard, pool) : u"Unknown"_qs;
 
-    if (const pugi::xml_node tracks = root.child("AudioTracks")) {
+    if (const pugi::xml_node tracks = child[C::AudioTracks]) {
         t.AudioTracks.clear();
         for (pugi::xml_node a = tracks.first_child(); a; a = a.next_sibling())
             if (a.type() == pugi::node_element)
-                t.AudioTracks.append(tAudioTracks{attr(a, "Channels"), attr(a, "Type"), attr(a, "Language")});
+                t.AudioTracks.append(tAudioTracks{sharedAttr(a, "Channels", pool), sharedAttr(a, "Type", pool),
+                                                  sharedAttr(a, "Language", pool)});
     }
-    if (const pugi::xml_node subtitles = root.child("Subtitles")) {
+    if (const pugi::xml_node subtitles = child[C::Subtitles]) {
         t.Subtitles.clear();
         for (pugi::xml_node s = subtitles.first_child(); s; s = s.next_sibling())
             if (s.type() == pugi::node_element)
-                t.Subtitles.append(attr(s, "Language"));
+                t.Subtitles.append(sharedAttr(s, "Language", pool));
     }
 
-    const pugi::xml_node year = root.child("ProductionYear");
+    const pugi::xml_node year = child[C::ProductionYear];
     t.Year = year ? integer(text(year), "ProductionYear") : 9999;
-    const pugi::xml_node released = root.child("ReleaseDate");
+    const pugi::xml_node released = child[C::ReleaseDate];
     t.ReleaseDate = released ? MyMoviesDate(text(released), false) : u"99990101"_qs;
-    const pugi::xml_node added = root.child("Added");
+    const pugi::xml_node added = child[C::Added];
     t.AddedDate = added ? MyMoviesDate(text(added), true) : u"99990101"_qs;
-    const pugi::xml_node runtime = root.child("RunningTime");
+    const pugi::xml_node runtime = child[C::RunningTime];
     t.Runtime = runtime ? integer(text(runtime), "RunningTime") : 999;
-    const pugi::xml_node rating = root.child("Rating");
+    const pugi::xml_node rating = child[C::Rating];
     t.Stars = rating ? integer(text(rating), "Rating") : 0;
-    t.Watched = TextToBool(text(root.child("Watched")));
+    t.Watched = TextToBool(text(child[C::Watched]));
 
-    const pugi::xml_node description = root.child("Description");
+    const pugi::xml_node description = child[C::Description];
     t.Description = description ? text(description) : u"Description Missing"_qs;
-    t.ExtraFeatures = text(root.child("ExtraFeatures"));
+    t.ExtraFeatures = text(child[C::ExtraFeatures]);
 
-    if (const pugi::xml_node g = root.child("Genres")) {
-        t.Genres = childTexts(g);
+    if (const pugi::xml_node g = child[C::Genres]) {
+        t.Genres = childTexts(g, pool);
         genres = t.Genres;
     }
-    if (const pugi::xml_node c = root.child("Categories")) {
-        t.Cats = childTexts(c);
+    if (const pugi::xml_node c = child[C::Categories]) {
+        t.Cats = childTexts(c, pool);
         cats = t.Cats;
     }
 
-    if (const pugi::xml_node personal = root.child("PersonalData")) {
+    if (const pugi::xml_node personal = child[C::PersonalData]) {
         if (const pugi::xml_attribute online = personal.attribute("Online"))
             t.Online = TextToBool(QString::fromUtf8(online.value()));
         if (const pugi::xml_attribute lent = personal.attribute("LentTo"))
             t.Lent = lent.value()[0] != 0;
     }
 
-    readPersons(t, root.child("Persons"), maxActors);
+    readPersons(t, child[C::Persons], maxActors, pool);
 
-    if (const pugi::xml_node parental = root.child("ParentalRating")) {
+    if (const pugi::xml_node parental = child[C::ParentalRating]) {
         if (const pugi::xml_attribute tv = parental.attribute("TV"))
             t.TVRating = TextToBool(QString::fromUtf8(tv.value()));
         if (const pugi::xml_attribute adult = parental.attribute("Adult"))
@@ -221,7 +294,7 @@ void readFields(tTitle &t, const pugi::xml_node &root, const QString &title, qin
         // Without a Value the rating is not known: the screens expect a text.
         const pugi::xml_node value = parental.child("Value");
         t.Rated = value ? ratingText(text(value)) : u"Unrated"_qs;
-        t.RatedDesc = text(parental.child("Description"));
+        t.RatedDesc = shared(parental.child("Description"), pool);
     }
 }
 
@@ -290,7 +363,7 @@ struct DiscMatch {
 
 // Attaches disc entry `k` to `t` and returns the disc it ends up as.
 DiscMatch attachDisc(tTitle &t, bool update, const tDirectoryRec &dir, const tDirDiscInfo &k,
-                     const pugi::xml_node &root, const ImportContext &ctx)
+                     const TitleChildren &child, const ImportContext &ctx)
 {
     const bool fileContainer = IsFileContainer(k.Container);
     const QString word = ContainerDisplayWord(k.Container);
@@ -332,7 +405,7 @@ DiscMatch attachDisc(tTitle &t, bool update, const tDirectoryRec &dir, const tDi
         return append(name + folderPrefix + word + u')', isoInDrive);
     };
 
-    const pugi::xml_node locations = root.child("PersonalData").child("DiscLocations");
+    const pugi::xml_node locations = child[TitleChildren::PersonalData].child("DiscLocations");
     for (pugi::xml_node l = locations.first_child(); l; l = l.next_sibling()) {
         if (l.type() != pugi::node_element)
             continue;
@@ -354,10 +427,10 @@ DiscMatch attachDisc(tTitle &t, bool update, const tDirectoryRec &dir, const tDi
     return DiscMatch{append(LastPathComponent(k.Loc), isoInDrive), QString()};
 }
 
-void readEpisodes(tDiscInfo &disc, const QString &myMoviesName, const pugi::xml_node &root)
+void readEpisodes(tDiscInfo &disc, const QString &myMoviesName, const TitleChildren &child)
 {
     pugi::xml_node source;
-    for (pugi::xml_node d = root.child("Discs").first_child(); d; d = d.next_sibling()) {
+    for (pugi::xml_node d = child[TitleChildren::Discs].first_child(); d; d = d.next_sibling()) {
         if (d.type() != pugi::node_element)
             continue;
         const QString name = text(d.child("Name"));
@@ -392,58 +465,6 @@ void readEpisodes(tDiscInfo &disc, const QString &myMoviesName, const pugi::xml_
     }
 }
 
-
-bool loadXml(pugi::xml_document &doc, const QString &path, QString &detail, qint64 *size = nullptr)
-{
-    // Attribute whitespace is left as it is: no attribute that is read holds any.
-    constexpr unsigned kOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol;
-    // Only a regular file is read (a FIFO under the name would block the
-    // run for ever), and only up to a size no real title file reaches.
-    const RegularFileRead file = ReadRegularFile(path, kMaxTitleXmlBytes);
-    if (!file.ok()) {
-        detail = file.error;
-        return false;
-    }
-    if (size)
-        *size = file.data.size();
-    const pugi::xml_parse_result r = doc.load_buffer(file.data.constData(), size_t(file.data.size()), kOptions);
-    if (r)
-        return true;
-    detail = QStringLiteral("%1 (offset %2)").arg(QString::fromUtf8(r.description())).arg(r.offset);
-    return false;
-}
-
-// Cuts every text and attribute value longer than kMaxFieldBytes at a
-// character boundary; answers how many were cut.
-int capFieldSizes(pugi::xml_document &doc)
-{
-    int cut = 0;
-    const auto capped = [&](const char *value, std::string &out) {
-        const size_t n = std::strlen(value);
-        if (n <= size_t(kMaxFieldBytes))
-            return false;
-        size_t end = size_t(kMaxFieldBytes);
-        while (end > 0 && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80)
-            --end; // not inside a UTF-8 sequence
-        out.assign(value, end);
-        ++cut;
-        return true;
-    };
-    std::string buffer;
-    std::vector<pugi::xml_node> stack{doc};
-    while (!stack.empty()) {
-        const pugi::xml_node node = stack.back();
-        stack.pop_back();
-        if ((node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) && capped(node.value(), buffer))
-            pugi::xml_node(node).set_value(buffer.c_str());
-        for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
-            if (capped(a.value(), buffer))
-                a.set_value(buffer.c_str());
-        for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
-            stack.push_back(child);
-    }
-    return cut;
-}
 
 } // namespace
 
@@ -501,6 +522,18 @@ struct TitleIndexAccess {
     }
 };
 
+qsizetype FindTitleById(const ImportContext &ctx, const tTitles &collection, const QString &id)
+{
+    return TitleIndexAccess::find(ctx, collection, id);
+}
+
+StringPool &ImportContext::strings() const
+{
+    if (!m_strings)
+        m_strings = std::make_shared<StringPool>();
+    return *m_strings;
+}
+
 QString MyMoviesDate(const QString &text, bool addedDate)
 {
     const qsizetype first = text.indexOf(u'/');
@@ -521,7 +554,9 @@ QString MyMoviesDate(const QString &text, bool addedDate)
 QString NormaliseLocation(const QString &location)
 {
     QString out = location;
-    out.remove(u"smb:"_qs, Qt::CaseInsensitive);
+    // Most locations hold no ':' at all, and a search for one is cheap.
+    if (out.contains(u':'))
+        out.remove(u"smb:"_qs, Qt::CaseInsensitive);
     out.replace(u'/', u'\\');
     return out;
 }
@@ -531,15 +566,15 @@ bool LocationMatches(const QString &location, const QString &scannedPath, const 
     return LocationMatcher(scannedPath, monitoredFolder).matches(location);
 }
 
-void LookUpImages(tTitle &title, const QString &discLoc, tContainers container)
+void LookUpImages(tTitle &title, const QString &discLoc, tContainers container, const ListedDirectory *listed)
 {
     const QString &dir = title.Directory;
     for (QString *field : {&title.ImgCoverFront, &title.ImgCoverBack, &title.ImgFolder, &title.ImgFanArt})
-        if (!field->isEmpty() && !fileExists(dir, *field))
+        if (!field->isEmpty() && !fileExists(dir, *field, listed))
             field->clear();
 
     auto setIfExists = [&](QString &field, const QString &name) {
-        if (field.isEmpty() && fileExists(dir, name))
+        if (field.isEmpty() && fileExists(dir, name, listed))
             field = name;
     };
 
@@ -560,7 +595,8 @@ void LookUpImages(tTitle &title, const QString &discLoc, tContainers container)
     setIfExists(title.ImgFanArt, u"fanart.jpg"_qs);
 }
 
-ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const ImportContext &ctx, tTitles &collection)
+ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const ImportContext &ctx, tTitles &collection,
+                            const LoadedTitleXml *loaded)
 {
     ImportResult result;
     if (discIndex < 0 || discIndex >= dir.DiscInfo.size())
@@ -578,9 +614,13 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
         return result;
     };
 
-    // Which file describes the disc.
-    const bool perFile = !k.XML.isEmpty() && k.XML != dir.mmXMLFile;
-    QString file = k.XML.isEmpty() ? dir.mmXMLFile : k.XML;
+    // Which file describes the disc, read here unless a reader did ahead.
+    std::unique_ptr<LoadedTitleXml> own;
+    if (!loaded) {
+        own = LoadTitleXml(TitleXmlJobFor(dir, discIndex));
+        loaded = own.get();
+    }
+    QString file = loaded->job.file;
     if (file.isEmpty())
         return placeholder(u"Missing"_qs, u"Found an ISO file without a \"mymovies.xml\" file in Folder \""_qs
                                               + dir.Directory + u'"');
@@ -590,28 +630,26 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
         return placeholder(u"Corrupted"_qs, u"Found a bad \"mymovies.xml\" in \""_qs + file + u"\" (Last Updated "_qs
                                                 + shortFileDate(file) + u')');
     };
-
-    // Parse; an enciphered per-file XML falls back to the folder's mymovies.xml.
-    debug(u"    Reading XML file "_qs + file);
-    pugi::xml_document doc;
-    QString detail;
-    qint64 fileSize = 0;
-    if (!loadXml(doc, file, detail, &fileSize))
-        return bad(detail);
-    // A field beyond any real title's size (a synopsis, a name) is cut, so
-    // that one damaged file cannot swell the database and the window.
-    if (const int cut = fileSize > kMaxFieldBytes ? capFieldSizes(doc) : 0) {
+    auto cutMessage = [&](int cut) {
+        if (cut == 0)
+            return;
         result.errorText = u"Cut %1 overlong field(s) of \""_qs.arg(cut) + file + u"\" to %1 bytes"_qs.arg(kMaxFieldBytes);
         debug(u"    "_qs + result.errorText);
-    }
-    pugi::xml_node root = doc.document_element();
-    if (std::strcmp(root.name(), "EncryptedData") == 0 && perFile && !dir.mmXMLFile.isEmpty()) {
-        file = dir.mmXMLFile;
+    };
+
+    // An enciphered per-file XML falls back to the folder's mymovies.xml.
+    debug(u"    Reading XML file "_qs + file);
+    if (!loaded->ok && !loaded->fellBack)
+        return bad(loaded->detail);
+    cutMessage(loaded->cutFields);
+    if (loaded->fellBack) {
+        file = loaded->job.fallback;
         debug(u"      Found Encrypted XML file. Trying alternate file "_qs + file);
-        if (!loadXml(doc, file, detail))
-            return bad(detail);
-        root = doc.document_element();
+        if (!loaded->ok)
+            return bad(loaded->detail);
+        cutMessage(loaded->cutFallbackFields);
     }
+    const pugi::xml_node root = loaded->doc.document_element();
 
     // Only a Title root is read.
     if (std::strcmp(root.name(), "Title") != 0) {
@@ -623,8 +661,9 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
         return bad(u"the root element is <"_qs + QString::fromUtf8(root.name()) + u">, not <Title>"_qs);
     }
 
+    const TitleChildren child(root);
     // Identity; a pseudo disc is imported only for a box-set parent.
-    const QString id = text(root.child("ID"));
+    const QString id = text(child[TitleChildren::ID]);
     // Titles are told apart by ID alone: two files without one would become
     // one title and the first would vanish.
     if (id.trimmed().isEmpty())
@@ -644,7 +683,7 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
         t.ID = id;
         t.Directory = dir.Directory;
     }
-    const pugi::xml_node localTitle = root.child("LocalTitle");
+    const pugi::xml_node localTitle = child[TitleChildren::LocalTitle];
     const QString title = localTitle ? text(localTitle) : LastPathComponent(dir.Directory);
     debug((update ? u"      Appending to "_qs : u"      Adding "_qs) + id + u" - "_qs + title);
 
@@ -653,11 +692,11 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
     DiscMatch match;
     try {
         // Fields.
-        readFields(t, root, title, ctx.maxActors, genres, cats);
+        readFields(t, root, child, title, ctx.maxActors, ctx.strings(), genres, cats);
         // Disc, episodes.
-        match = attachDisc(t, update, dir, k, root, ctx);
+        match = attachDisc(t, update, dir, k, child, ctx);
         if (match.disc >= 0 && t.MediaType == mtTV)
-            readEpisodes(t.DiscInfo[match.disc], match.myMoviesName, root);
+            readEpisodes(t.DiscInfo[match.disc], match.myMoviesName, child);
     } catch (const BadTitleXML &e) {
         return bad(e.detail);
     }
@@ -675,7 +714,13 @@ ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const Impor
         t.WatchedCVB = !notWatchedMarker && (watchedMarker || t.Watched);
         t.WatchList = dir.CVBWatchListFileDate != 0;
     }
-    LookUpImages(t, k.Loc, k.Container);
+    const ListedDirectory *listed = nullptr;
+    if (ctx.listings) {
+        const auto it = ctx.listings->constFind(t.Directory);
+        if (it != ctx.listings->cend())
+            listed = &*it;
+    }
+    LookUpImages(t, k.Loc, k.Container, listed);
     // A box-set parent's pseudo disc without a location is not a disc.
     k.Found = match.disc >= 0;
 

@@ -4,11 +4,17 @@
 
 #include "model/titles.h"
 #include "sync/dirrecords.h"
+#include "sync/folderscan.h"
 
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
+
+class StringPool;
+struct LoadedTitleXml;
 
 // Title XML files larger than this are refused as damaged (a real one,
 // hundreds of cast members included, stays far below).
@@ -25,6 +31,9 @@ struct ImportContext {
     qint32 maxActors = 500;
     // Collect debug-log lines in ImportResult::debugLines.
     bool debug = false;
+    // What the scan of this run listed: a title's images are looked up there
+    // when it listed the title's directory. Not owned; may be null.
+    const DirectoryListings *listings = nullptr;
 
     // Index of the collection's titles by ID, kept between the calls of one
     // run so that finding a title does not cost a pass over all of them. It
@@ -38,6 +47,10 @@ struct ImportContext {
         m_titles = nullptr;
         m_lastIndexedId.clear();
     }
+
+    // Texts that repeat from title to title (people, roles, genres,
+    // languages) are shared by every title of a run.
+    StringPool &strings() const;
 
 private:
     friend struct TitleIndexAccess;
@@ -55,6 +68,7 @@ private:
     mutable qsizetype m_indexed = 0;
     mutable const void *m_titles = nullptr;
     mutable QString m_lastIndexedId; // ID of title m_indexed - 1 when it was indexed
+    mutable std::shared_ptr<StringPool> m_strings;
 };
 
 enum class ImportStatus {
@@ -79,16 +93,24 @@ struct ImportResult {
 
 // Imports disc entry `discIndex` of `dir`: reads its title XML, creates or
 // updates the title with the same ID in `collection` (also MyGenres/MyCats),
-// attaches the disc and sets the disc entry's Found flag.
+// attaches the disc and sets the disc entry's Found flag. `loaded`, when
+// given, is the disc's title XML as a TitleXmlReader read it ahead; without
+// it the file is read here.
 ImportResult ImportTitleXML(tDirectoryRec &dir, qsizetype discIndex, const ImportContext &ctx,
-                            tTitles &collection);
+                            tTitles &collection, const LoadedTitleXml *loaded = nullptr);
+
+// The index of the last title with `id` in `collection`, or -1, looked up in
+// the index of IDs that `ctx` keeps for the collection (see ImportContext).
+qsizetype FindTitleById(const ImportContext &ctx, const tTitles &collection, const QString &id);
 
 // Sets the image fields of `title` that are still empty to the names of the
 // images that exist in its Directory: per-file names for a media-file disc
 // (`discLoc`, `container`), then folder.jpg and the cover scans, then fan art.
 // A field naming a file that is gone is emptied first. Pass "BoxSetParent" (or
-// an empty location) for a title without a media file.
-void LookUpImages(tTitle &title, const QString &discLoc, tContainers container);
+// an empty location) for a title without a media file. With `listed` (what a
+// scan found in the Directory), names are looked up there rather than on disk.
+void LookUpImages(tTitle &title, const QString &discLoc, tContainers container,
+                  const ListedDirectory *listed = nullptr);
 
 // "7/4/1996" -> "19960704"; with `addedDate` the year part is cut to four
 // characters ("12/25/2001 00:00:00" -> "20011225"). "99990101" unless the text

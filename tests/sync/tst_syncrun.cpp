@@ -11,6 +11,7 @@
 #include "ui/viewlist.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -776,6 +777,120 @@ private slots:
             else
                 QCOMPARE(got.at(i), lines.at(i));
         }
+    }
+
+    // The title files are read ahead on worker threads; the run must still
+    // import, log and store exactly what a run reading them one by one does,
+    // on a first run and on a run over a few changed titles.
+    void readAheadChangesNothing()
+    {
+        // Each run gets the same tree with the same file times: a run may
+        // delete marker files that repeat a title XML.
+        MMTreeResult generated;
+        const auto freshTree = [&] {
+            QVERIFY(QDir(m_movies).removeRecursively());
+            MMTreeOptions tree;
+            tree.root = m_movies;
+            tree.titles = 240;
+            tree.seed = 7;
+            tree.stubImages = true;
+            generated = GenerateMyMoviesTree(tree);
+            QVERIFY2(generated.ok, qPrintable(generated.error));
+            QDirIterator it(m_movies, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                QFile f(it.next());
+                QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(kWritten, QFileDevice::FileModificationTime));
+            }
+        };
+        // Every seventh title file gets a new title and a later time.
+        const auto changeTitles = [&] {
+            int changed = 0;
+            for (qsizetype i = 0; i < generated.titles.size(); i += 7) {
+                for (const QString &xml : generated.titles.at(i).xmlFiles) {
+                    QFile f(xml);
+                    QVERIFY(f.open(QIODevice::ReadOnly));
+                    QByteArray content = f.readAll();
+                    f.close();
+                    content.replace("<LocalTitle>", "<LocalTitle>Changed ");
+                    writeFile(xml, content, kWritten.addDays(1));
+                    ++changed;
+                }
+            }
+            QVERIFY(changed > 30);
+        };
+
+        struct Run {
+            QString home;
+            tTitles titles;
+            QList<SyncRunResult> results;
+        };
+        Run runs[2];
+        const auto syncWith = [&](Run &run, int threads) {
+            tSettings s = settings();
+            SyncRunOptions options;
+            options.appPath = run.home;
+            options.progVersion = kVersion;
+            options.lastMountedFile = u"ERROR"_qs;
+            options.databaseWriter = m_writer.get();
+            options.now = kNow;
+            options.readerThreads = threads;
+            run.results.append(SyncFolders(run.titles, s, options, {}));
+            m_writer->waitForIdle();
+        };
+        const QString homeA = m_tmp->path() + u"/one-thread/"_qs;
+        const QString homeB = m_tmp->path() + u"/read-ahead/"_qs;
+        runs[0].home = homeA;
+        runs[1].home = homeB;
+        QVERIFY(QDir().mkpath(homeA) && QDir().mkpath(homeB));
+
+        const auto compareRuns = [&] {
+            QCOMPARE(runs[1].titles, runs[0].titles);
+            const SyncRunResult &a = runs[0].results.last();
+            const SyncRunResult &b = runs[1].results.last();
+            QCOMPARE(b.imported, a.imported);
+            QCOMPARE(b.placeholders, a.placeholders);
+            QCOMPARE(b.removedDiscs, a.removedDiscs);
+            QCOMPARE(b.removedTitles, a.removedTitles);
+            QCOMPARE(b.rentalList, a.rentalList);
+            QCOMPARE(b.errorLog, a.errorLog);
+            for (const QString &name : {u"DebugLog.txt"_qs, u"Cinevue Sync Error Log.txt"_qs}) {
+                const QStringList linesA = readLines(homeA + u"Logs/"_qs + name);
+                const QStringList linesB = readLines(homeB + u"Logs/"_qs + name);
+                qsizetype i = 0;
+                while (i < linesA.size() && i < linesB.size() && linesA.at(i) == linesB.at(i))
+                    ++i;
+                QVERIFY2(linesA.size() == linesB.size() && i == linesA.size(),
+                         qPrintable(name + u" line %1: \""_qs.arg(i + 1) + linesA.value(i) + u"\" one-thread, \""_qs
+                                    + linesB.value(i) + u"\" read ahead"_qs));
+            }
+            for (const QString &name : {u"CinevueDB.xml"_qs, u"CVB_SmartSync.bin"_qs}) {
+                QFile fa(homeA + name), fb(homeB + name);
+                QVERIFY2(fa.open(QIODevice::ReadOnly) && fb.open(QIODevice::ReadOnly), qPrintable(name));
+                QVERIFY2(fa.readAll() == fb.readAll(), qPrintable(name + u" differs"_qs));
+            }
+        };
+
+        for (Run &run : runs) {
+            freshTree();
+            if (QTest::currentTestFailed())
+                return;
+            syncWith(run, &run == &runs[0] ? 0 : 4);
+        }
+        QVERIFY(runs[0].results.last().placeholders > 0); // the tree has unreadable titles too
+        QVERIFY(runs[0].titles.Title.size() > 200);
+        compareRuns();
+        if (QTest::currentTestFailed())
+            return;
+
+        for (Run &run : runs) {
+            freshTree();
+            changeTitles();
+            if (QTest::currentTestFailed())
+                return;
+            syncWith(run, &run == &runs[0] ? 0 : 4);
+        }
+        QVERIFY(runs[0].results.last().imported > 30);
+        compareRuns();
     }
 
     void debugAndPerformanceLogs_data()

@@ -1,4 +1,5 @@
 #include "sync/titleimport.h"
+#include "sync/titlexmlreader.h"
 
 #include "model/valueconv.h"
 
@@ -8,6 +9,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -597,23 +600,54 @@ private slots:
         QTest::newRow("per-file falls back to folder names") << u"Alien.iso"_qs
             << QStringList{u"folder.jpg"_qs, u"Alien.jpg"_qs}
             << QStringList{{}, {}, u"Alien.jpg"_qs, {}};
+        // "fifo:" makes a FIFO, "link:" a link to a file, "dangling:" a link to nothing.
+        QTest::newRow("FIFO under an image name") << QString()
+            << QStringList{u"fifo:folder.jpg"_qs, u"fifo:VIDEO_TS/fanart.jpg"_qs, u"fanart.jpg"_qs}
+            << QStringList{{}, {}, {}, u"fanart.jpg"_qs};
+        QTest::newRow("links to an image and to nothing") << QString()
+            << QStringList{u"link:folder.jpg"_qs, u"dangling:fanart.jpg"_qs}
+            << QStringList{{}, {}, u"folder.jpg"_qs, {}};
+        QTest::newRow("image names in another letter case") << QString()
+            << QStringList{u"Folder.jpg"_qs, u"video_ts/fanart.jpg"_qs} << QStringList{{}, {}, {}, {}};
     }
+    // Looked up on disk, and in the listing a folder scan made (as a sync run
+    // does): both find the same images.
     void images()
     {
         QFETCH(QString, media);
         QFETCH(QStringList, files);
         QFETCH(QStringList, expected);
         tDirectoryRec d = folderTitle(u"Alien"_qs, titleXml(u"<ID>A1</ID>"_qs));
-        for (const QString &f : files)
-            writeFile(d.Directory + u'/' + f, QByteArray("jpg"));
+        for (const QString &entry : files) {
+            const QString kind = entry.section(u':', 0, 0);
+            const QString path = d.Directory + u'/' + entry.section(u':', -1);
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+            if (kind == u"fifo") {
+                QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            } else if (kind == u"link") {
+                writeFile(d.Directory + u"/real.bin"_qs, QByteArray("jpg"));
+                QVERIFY(QFile::link(d.Directory + u"/real.bin"_qs, path));
+            } else if (kind == u"dangling") {
+                QVERIFY(QFile::link(d.Directory + u"/nothing.bin"_qs, path));
+            } else {
+                writeFile(path, QByteArray("jpg"));
+            }
+        }
         if (!media.isEmpty()) {
             d.DiscInfo.clear();
             addMediaFile(d, media, media.endsWith(u"iso"_qs) ? ctISO : ctMKV);
         }
-        tTitles c;
-        ImportTitleXML(d, 0, context(), c);
-        const tTitle &t = c.Title.at(0);
-        QCOMPARE((QStringList{t.ImgCoverFront, t.ImgCoverBack, t.ImgFolder, t.ImgFanArt}), expected);
+        const ScanResult scan = ScanFolders({tScannedFolders{m_movies, false}}, ScanOptions());
+        QVERIFY(scan.Listings.contains(d.Directory));
+        for (const bool listed : {false, true}) {
+            tDirectoryRec dir = d;
+            ImportContext ctx = context();
+            ctx.listings = listed ? &scan.Listings : nullptr;
+            tTitles c;
+            ImportTitleXML(dir, 0, ctx, c);
+            const tTitle &t = c.Title.at(0);
+            QCOMPARE((QStringList{t.ImgCoverFront, t.ImgCoverBack, t.ImgFolder, t.ImgFanArt}), expected);
+        }
     }
 
     void imageOfDeletedFileIsDropped()
@@ -760,6 +794,47 @@ private slots:
         QCOMPARE(t.Title.size(), kMaxFieldBytes / 2);
         QVERIFY(t.Title.toUtf8().size() <= kMaxFieldBytes);
         QCOMPARE(t.Year, 1999);
+
+        // The same holds for a folder file read behind an enciphered per-file one.
+        tDirectoryRec behind = folderTitle(u"Behind"_qs, titleXml(u"<ID>B</ID><LocalTitle>"_qs + longName
+                                                                  + u"</LocalTitle>"_qs));
+        behind.DiscInfo.clear();
+        addMediaFile(behind, u"Behind.mkv"_qs, ctMKV, u"<EncryptedData>AAAA</EncryptedData>"_qs);
+        const ImportResult fallback = ImportTitleXML(behind, 0, context(), c);
+        QCOMPARE(fallback.status, ImportStatus::Imported);
+        QVERIFY2(fallback.errorText.startsWith(u"Cut 1 overlong field(s) of \""_qs + behind.mmXMLFile),
+                 qPrintable(fallback.errorText));
+        QCOMPARE(c.Title.at(fallback.titleIndex).Title.size(), kMaxFieldBytes / 2);
+    }
+
+    // Files read ahead come out in the order of the jobs, whatever thread
+    // read them, also when some cannot be read; a reader left early stops.
+    void readerHandsOutInOrder()
+    {
+        QList<TitleXmlJob> jobs;
+        for (int i = 0; i < 150; ++i) {
+            const QString path = m_movies + u"/T%1/mymovies.xml"_qs.arg(i);
+            if (i % 10 != 5)
+                writeFile(path, titleXml(u"<ID>%1</ID>"_qs.arg(i)));
+            jobs.append(TitleXmlJob{i % 30 == 0 ? QString() : path, {}});
+        }
+        for (const int threads : {0, 1, 3}) {
+            TitleXmlReader reader(jobs, threads);
+            for (int i = 0; i < jobs.size(); ++i) {
+                const std::unique_ptr<LoadedTitleXml> loaded = reader.take();
+                QVERIFY(loaded);
+                QCOMPARE(loaded->job.file, jobs.at(i).file);
+                const bool readable = i % 30 != 0 && i % 10 != 5;
+                QCOMPARE(loaded->ok, readable);
+                if (readable)
+                    QCOMPARE(loaded->doc.document_element().child_value("ID"), QByteArray::number(i));
+                else
+                    QVERIFY(!loaded->detail.isEmpty());
+            }
+            QVERIFY(!reader.take());
+        }
+        TitleXmlReader leftEarly(jobs, 2);
+        QVERIFY(leftEarly.take());
     }
 
     void collectionLists()
