@@ -161,6 +161,35 @@ struct ByteSink {
     void utf8(const QString &s, qsizetype) { out.append(s.toUtf8()); }
 };
 
+// Writes to a device a piece at a time, so that a large snapshot never
+// stands whole in memory (past 32 MB every such buffer is fresh pages).
+struct DeviceSink {
+    static constexpr qsizetype kPiece = 1 << 20;
+    QIODevice &device;
+    QByteArray buffer;
+    ByteSink sink{buffer};
+
+    explicit DeviceSink(QIODevice &d) : device(d) { buffer.reserve(kPiece + 4096); }
+    void integer(quint64 v, int bytes) { sink.integer(v, bytes), flushFull(); }
+    void zeros(int n) { sink.zeros(n), flushFull(); }
+    void bytes(const char *p, qsizetype n) { sink.bytes(p, n), flushFull(); }
+    void utf16(const QString &s) { sink.utf16(s), flushFull(); }
+    void utf8(const QString &s, qsizetype n) { sink.utf8(s, n), flushFull(); }
+    void flush()
+    {
+        if (!buffer.isEmpty() && device.write(buffer) != buffer.size())
+            throw EKBDynamic(QStringLiteral("Stream write error"));
+        buffer.resize(0);
+    }
+
+private:
+    void flushFull()
+    {
+        if (buffer.size() >= kPiece)
+            flush();
+    }
+};
+
 class Decoder
 {
 public:
@@ -517,20 +546,24 @@ SnapshotLoad LoadSnapshot(const QString &path)
 
 QString SaveSnapshot(const QString &path, const tDirectories &directories)
 {
-    QByteArray data;
-    try {
-        data = EncodeSnapshot(directories);
-    } catch (const EKBDynamic &e) {
-        return QStringLiteral("Cannot encode \"%1\": %2").arg(path, e.message());
-    }
     QSaveFile file(path);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("Cannot write \"%1\": %2").arg(path, WriteFailureText(file, errno));
-    if (file.write(data) != data.size()) {
-        const QString reason = WriteFailureText(file, errno);
+    // Encoded straight into the file; the old one stays until the new one
+    // is complete.
+    try {
+        DeviceSink sink(file);
+        sink.bytes(header(kSnapshotVersion, {}).constData(), TKBDynamic::kHeaderSize);
+        Encoder<DeviceSink>(sink, {}).value(&directories, *DirectoriesType());
+        sink.flush();
+    } catch (const EKBDynamic &e) {
+        const bool writeFailed = file.error() != QFileDevice::NoError;
+        const QString message = writeFailed
+            ? QStringLiteral("Cannot write \"%1\": %2").arg(path, WriteFailureText(file, errno))
+            : QStringLiteral("Cannot encode \"%1\": %2").arg(path, e.message());
         file.cancelWriting();
-        return QStringLiteral("Cannot write \"%1\": %2").arg(path, reason);
+        return message;
     }
     if (!file.commit())
         return QStringLiteral("Cannot write \"%1\": %2").arg(path, WriteFailureText(file, errno));

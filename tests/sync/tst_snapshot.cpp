@@ -317,6 +317,19 @@ private slots:
         QCOMPARE(load.Directories, sample());
 
         QVERIFY(!SaveSnapshot(dir.filePath(u"no/folder/CVB_SmartSync.bin"_qs), value).isEmpty());
+
+        // A snapshot of many megabytes goes to the file in pieces, as encoded.
+        tDirectories large;
+        for (int i = 0; i < 40000; ++i)
+            large.append(tDirectoryRec{u"/media/Movies/Title %1"_qs.arg(i), u"/media/Movies/Title %1/mymovies.xml"_qs.arg(i),
+                                       i, 0, 0, 0, {tDirDiscInfo{{}, i, u"/media/Movies/Title %1"_qs.arg(i), ctFolder, false}},
+                                       false});
+        QCOMPARE(SaveSnapshot(path, large), QString());
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray bytes = saved.readAll();
+        QVERIFY(bytes.size() > 4 << 20);
+        QVERIFY(bytes == EncodeSnapshot(large));
     }
 
     void loadFallsBackToFullRefresh_data()
