@@ -91,10 +91,17 @@ int main(int argc, char **argv)
     form.show();
     while (!form.isStartupFinished())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    const qint64 startupMs = timer.elapsed();
     std::printf("BENCH %s: %lld ms (target < 300 ms; %lld titles shown)\n", BenchSized("window_startup").c_str(),
-                timer.elapsed(), qlonglong(form.ViewList.size()));
+                startupMs, qlonglong(form.ViewList.size()));
 
+    // The first frame pays for what start-up leaves to it: glows made at
+    // this size, fresh memory for the buffers behind them.
     Scene &scene = form.scene();
+    const double firstFrameMs = renderMs(scene, {Scene::kWidth, Scene::kHeight}, 1);
+    std::printf("BENCH %s: %.0f ms (start-up %lld ms and the first 1080p frame %.0f ms)\n",
+                BenchSized("window_startup_to_first_frame").c_str(), double(startupMs) + firstFrameMs, startupMs,
+                firstFrameMs);
     renderMs(scene, {Scene::kWidth, Scene::kHeight}, 3); // warm caches
     std::printf("BENCH %s: %.2f ms (target < 4 ms)\n", BenchFigure("window_render_1080p").c_str(),
                 renderMs(scene, {Scene::kWidth, Scene::kHeight}, 30));
@@ -109,6 +116,7 @@ int main(int argc, char **argv)
                 renderMs(scene, {Scene::kWidth, Scene::kHeight}, 30));
     form.ToggleDetails(false);
 
+    renderMs(scene, {3840, 2160}, 2); // the glows again at this size
     std::printf("BENCH %s: %.2f ms (target < 16 ms)\n", BenchFigure("window_render_2160p_raster").c_str(),
                 renderMs(scene, {3840, 2160}, 10));
 
