@@ -409,18 +409,14 @@ QByteArray TKBDynamic::Encode(const void *value, const TKBType &type, quint16 ve
 void TKBDynamic::WriteTo(QIODevice &stream, const void *value, const TKBType &type, quint16 version,
                          TKBDynamicOptions options, bool preAllocate)
 {
-    QByteArray out;
-    if (preAllocate) {
-        const qint64 size = GetSize(value, type, options);
-        out.reserve(size);
+    if (preAllocate)
         if (auto *buffer = qobject_cast<QBuffer *>(&stream))
-            buffer->buffer().reserve(stream.pos() + size);
-    }
-    out.append(header(version, options));
-    ByteSink sink{out};
-    Encoder<ByteSink>(sink, options).value(value, *type);
-    if (stream.write(out) != out.size())
-        throw EKBDynamic(QStringLiteral("Stream write error"));
+            buffer->buffer().reserve(stream.pos() + GetSize(value, type, options));
+    DeviceSink sink(stream);
+    const QByteArray head = header(version, options);
+    sink.bytes(head.constData(), head.size());
+    Encoder<DeviceSink>(sink, options).value(value, *type);
+    sink.flush();
 }
 
 bool TKBDynamic::Decode(const QByteArray &data, void *value, const TKBType &type, quint16 version, qint64 *consumed)
@@ -553,10 +549,7 @@ QString SaveSnapshot(const QString &path, const tDirectories &directories)
     // Encoded straight into the file; the old one stays until the new one
     // is complete.
     try {
-        DeviceSink sink(file);
-        sink.bytes(header(kSnapshotVersion, {}).constData(), TKBDynamic::kHeaderSize);
-        Encoder<DeviceSink>(sink, {}).value(&directories, *DirectoriesType());
-        sink.flush();
+        TKBDynamic::WriteTo(file, &directories, DirectoriesType(), kSnapshotVersion, {}, false);
     } catch (const EKBDynamic &e) {
         const bool writeFailed = file.error() != QFileDevice::NoError;
         const QString message = writeFailed

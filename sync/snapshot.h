@@ -184,8 +184,10 @@ public:
     static constexpr quint8 kStreamFormat = 1;
     static constexpr int kHeaderSize = 4;
 
-    // Writes header and value at the stream's position. With `preAllocate` the
-    // encoded size is computed first and the output grown to it once.
+    // Writes header and value at the stream's position, a megabyte at a time,
+    // so that a large value never stands whole in memory; after a throw part
+    // of it may have been written. With `preAllocate` a QBuffer's buffer is
+    // grown to the encoded size once, computed first.
     static void WriteTo(QIODevice &stream, const void *value, const TKBType &type, quint16 version,
                         TKBDynamicOptions options = {}, bool preAllocate = true);
     // Reads the header; another format byte or data version moves the stream
