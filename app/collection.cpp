@@ -210,14 +210,14 @@ MarkerResult Collection::toggle(qint32 titleIndex, MarkerResult (*toggleMarker)(
         return {false, u"The collection is busy; try again when the sync has finished"_qs};
     if (titleIndex < 0 || titleIndex >= m_titles.Title.size())
         return {false, u"No title is selected"_qs};
+    const QStringList folders = MarkerFolders(m_titles.Title.at(titleIndex));
     // Should the journal fail, the snapshot goes: the next sync is a full
     // refresh and reads every title's markers.
-    if (!addToMarkerJournal(m_appPath, MarkerFolders(m_titles.Title.at(titleIndex))))
+    if (!addToMarkerJournal(m_appPath, folders))
         QFile::remove(SmartSyncFile(m_appPath));
     const MarkerResult result = toggleMarker(m_titles.Title[titleIndex]);
     // Titles that share a folder with this one (per-file title XMLs of one
     // folder) read the same marker files: keep them in line with the disk.
-    const QStringList folders = MarkerFolders(m_titles.Title.at(titleIndex));
     // A location below none of the folders cannot name one of them; only
     // the few that are get the exact (slower) comparison.
     const auto below = [&folders](const QString &loc) {
