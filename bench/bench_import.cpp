@@ -60,11 +60,7 @@ double importAll(const ScanResult &scan, const QString &root, int threads, int *
     ctx.listings = &scan.Listings; // as a sync run does
     QElapsedTimer timer;
     timer.start();
-    QList<TitleXmlJob> jobs;
-    for (const tDirectoryRec &dir : std::as_const(dirs))
-        for (qsizetype k = 0; k < dir.DiscInfo.size(); ++k)
-            jobs.append(TitleXmlJobFor(dir, k));
-    TitleXmlReader reader(std::move(jobs), threads);
+    TitleXmlReader reader(TitleXmlJobsFor(dirs), threads);
     for (tDirectoryRec &dir : dirs) {
         for (qsizetype k = 0; k < dir.DiscInfo.size(); ++k) {
             const std::unique_ptr<LoadedTitleXml> loaded = reader.take();

@@ -427,12 +427,7 @@ SyncRunResult SyncFolders(tTitles &titles, tSettings &settings, const SyncRunOpt
     };
     // The title files are read and parsed ahead on worker threads; they are
     // taken in the loop's own order below.
-    QList<TitleXmlJob> jobs;
-    for (const tDirectoryRec &entry : std::as_const(fresh))
-        if (!entry.mmXMLFile.isEmpty() || !entry.DiscInfo.isEmpty())
-            for (qsizetype k = 0; k < entry.DiscInfo.size(); ++k)
-                jobs.append(TitleXmlJobFor(entry, k));
-    TitleXmlReader reader(std::move(jobs),
+    TitleXmlReader reader(TitleXmlJobsFor(fresh),
                           options.readerThreads < 0 ? TitleXmlReader::DefaultThreads() : options.readerThreads);
     int done = 0;
     for (tDirectoryRec &entry : fresh) {

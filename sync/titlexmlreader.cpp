@@ -83,6 +83,15 @@ TitleXmlJob TitleXmlJobFor(const tDirectoryRec &dir, qsizetype discIndex)
     return job;
 }
 
+QList<TitleXmlJob> TitleXmlJobsFor(const QList<tDirectoryRec> &dirs)
+{
+    QList<TitleXmlJob> jobs;
+    for (const tDirectoryRec &dir : dirs)
+        for (qsizetype k = 0; k < dir.DiscInfo.size(); ++k)
+            jobs.append(TitleXmlJobFor(dir, k));
+    return jobs;
+}
+
 std::unique_ptr<LoadedTitleXml> LoadTitleXml(const TitleXmlJob &job)
 {
     auto loaded = std::make_unique<LoadedTitleXml>();

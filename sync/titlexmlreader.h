@@ -25,6 +25,8 @@ struct TitleXmlJob {
 
 // The job for disc `discIndex` of `dir`.
 TitleXmlJob TitleXmlJobFor(const tDirectoryRec &dir, qsizetype discIndex);
+// The jobs of every disc of `dirs`, in the order an import visits them.
+QList<TitleXmlJob> TitleXmlJobsFor(const QList<tDirectoryRec> &dirs);
 
 // One job's outcome. The document parses in place: its texts live in
 // `buffer`. Holds no reference to anything else, so it may be made on any
