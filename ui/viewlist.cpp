@@ -522,8 +522,7 @@ struct ViewListIndex::Lazy {
 };
 
 struct ViewListIndex::Data {
-    tTitles titles;
-    QLocale locale;
+    tTitles titles; // may be newer than lazy->titles, with the same indexed fields
     std::shared_ptr<Lazy> lazy;
 };
 
@@ -533,10 +532,9 @@ ViewListIndex::ViewListIndex(const tTitles &titles, const QLocale &locale)
 {
     auto data = std::make_shared<Data>();
     data->titles = titles;
-    data->locale = usableLocale(locale);
     data->lazy = std::make_shared<Lazy>();
     data->lazy->titles = titles;
-    data->lazy->locale = data->locale;
+    data->lazy->locale = usableLocale(locale);
     d = std::move(data);
 }
 
@@ -562,7 +560,7 @@ void ViewListIndex::update(const tTitles &titles)
         d = std::move(data);
         return;
     }
-    *this = ViewListIndex(titles, d->locale);
+    *this = ViewListIndex(titles, d->lazy->locale);
 }
 
 bool ViewListIndex::isBuiltFrom(const tTitles &titles) const
