@@ -107,15 +107,22 @@ class TestSyncRun : public QObject
         return s;
     }
 
-    SyncRunResult sync(tTitles &titles, tSettings s, const SyncProgress &progress = {}, ArtCache *cache = nullptr)
+    // A run with its program folder in `home` at the fixed time kNow.
+    SyncRunOptions runOptions(const QString &home) const
     {
         SyncRunOptions options;
-        options.appPath = m_home;
+        options.appPath = home;
         options.progVersion = kVersion;
         options.lastMountedFile = u"ERROR"_qs;
         options.databaseWriter = m_writer.get();
-        options.artCache = cache;
         options.now = kNow;
+        return options;
+    }
+
+    SyncRunResult sync(tTitles &titles, tSettings s, const SyncProgress &progress = {}, ArtCache *cache = nullptr)
+    {
+        SyncRunOptions options = runOptions(m_home);
+        options.artCache = cache;
         SyncRunResult r = SyncFolders(titles, s, options, progress);
         m_writer->waitForIdle();
         return r;
@@ -827,12 +834,7 @@ private slots:
         Run runs[2];
         const auto syncWith = [&](Run &run, int threads) {
             tSettings s = settings();
-            SyncRunOptions options;
-            options.appPath = run.home;
-            options.progVersion = kVersion;
-            options.lastMountedFile = u"ERROR"_qs;
-            options.databaseWriter = m_writer.get();
-            options.now = kNow;
+            SyncRunOptions options = runOptions(run.home);
             options.readerThreads = threads;
             run.results.append(SyncFolders(run.titles, s, options, {}));
             m_writer->waitForIdle();
